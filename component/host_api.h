@@ -1,0 +1,60 @@
+// What the component relies on from its host: the text object's operation
+// table and the functions of the host's shared library. Every text that
+// crosses this interface is UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace lumivox {
+
+// The host's text object. The slot order of these operations is part of the
+// interface: the component's TextBuffer implements the same table, so texts
+// can go either way.
+class HostText {
+  public:
+    virtual void append(const char* text, uint32_t max) = 0;
+    virtual const char* get() = 0;
+    virtual void set(const char* text, uint32_t max) = 0;
+    virtual void truncate(uint32_t n) = 0;
+    virtual uint32_t length() = 0;
+    virtual char* lock_buffer(uint32_t n) = 0;
+    virtual void unlock_buffer() = 0;
+
+  protected:
+    ~HostText() = default;
+};
+
+// "All ones": the whole NUL-terminated text.
+constexpr uint32_t whole_text = 0xFFFFFFFFu;
+
+} // namespace lumivox
+
+// Functions of the host's shared library, imported by name.
+extern "C" {
+
+// 0 when the two texts are equal ignoring case.
+int stricmp_utf8(const char* a, const char* b);
+// 0 when the first n bytes of a and b are equal ignoring case.
+int stricmp_utf8_max(const char* a, const char* b, size_t n);
+// 0 when text begins with the first n characters of needle, ignoring case.
+int stricmp_utf8_partial(const char* text, const char* needle, size_t n);
+
+#ifdef _WIN32
+HANDLE uCreateFile(const char* path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                   DWORD creation, DWORD flags, HANDLE template_file);
+BOOL uSetDlgItemText(HWND dialog, UINT id, const char* text);
+BOOL uGetDlgItemText(HWND dialog, UINT id, lumivox::HostText* out);
+LRESULT uSendMessageText(HWND window, UINT message, WPARAM parameter, const char* text);
+#endif
+}

@@ -1,0 +1,22 @@
+// The active SSTP transport: Direct (the ghost's window) or TCP (port 9801).
+#pragma once
+
+#include <cstdint>
+
+namespace lumivox {
+
+// probe(ghost_key): non-zero when the ghost (or, without a key, any ghost)
+// can be reached. deliver(buffer, length): 1 when the ghost accepted the
+// request; buffer is a writable request buffer of 4096 bytes.
+struct SstpTransport {
+    int (*probe)(const char* ghost_key);
+    int (*deliver)(char* buffer, int32_t length);
+};
+
+// Replaced whole, only under sync_lock. Empty until the first selection.
+extern SstpTransport active_transport;
+
+// Non-zero selects Direct, zero TCP. Selecting the active one does nothing.
+void select_transport(int use_direct);
+
+} // namespace lumivox

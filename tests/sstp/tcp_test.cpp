@@ -1,0 +1,141 @@
+#include "platform/library.h"
+#include "sstp/direct.h"
+#include "sstp/request.h"
+#include "sstp/tcp.h"
+#include "sstp/transport.h"
+#include "tests/support/sstp_server.h"
+
+#ifndef _WIN32
+#include "platform/posix/net_posix.h"
+#endif
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace lumivox {
+namespace {
+
+using test::ReplyMode;
+using test::SstpServer;
+
+const char startup_script[] = "\\0\\s[0]foobar2000 is starting up.\\e";
+
+int deliver(const char* script) {
+    char buffer[request_buffer_size];
+    int32_t length = build_sstp_request(buffer, script, trailer_utf8);
+    return tcp_deliver(buffer, length);
+}
+
+class TcpTransport : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(tcp_load(nullptr), 1); }
+    void TearDown() override { tcp_unload(); }
+};
+
+TEST_F(TcpTransport, SendsTheExactRequestAndSucceedsOn200) {
+    SstpServer ghost;
+    ASSERT_TRUE(ghost.listening());
+    ghost.set_reply("SSTP/1.1 200 OK\r\nSender: ghost\r\nX-More: header\r\n\r\n");
+    EXPECT_EQ(deliver(startup_script), 1);
+    auto requests = ghost.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].size(), 130u);
+    EXPECT_EQ(requests[0], std::string("SEND SSTP/1.1\r\nSender: foobar2000\r\nOption: "
+                                       "nodescript,notranslate\r\nScript: ") +
+                              startup_script + "\r\nCharset: UTF-8\r\n\r\n");
+}
+
+TEST_F(TcpTransport, ReadsTheStatusFromBytesNineToEleven) {
+    SstpServer ghost;
+    ASSERT_TRUE(ghost.listening());
+    const struct {
+        const char* reply;
+        ReplyMode mode;
+        size_t split_at;
+        int expected;
+    } cases[] = {
+        {"SSTP/1.1 200", ReplyMode::reply, 0, 1},           // exactly 12 bytes
+        {"SSTP/1.1 20", ReplyMode::reply, 0, 0},            // 11 bytes
+        {"SSTP/1.1 2001 Odd\r\n\r\n", ReplyMode::reply, 0, 1}, // cut at offset 12
+        {"SSTP/1.1  200 OK\r\n\r\n", ReplyMode::reply, 0, 0},  // two blanks
+        {"SSTP/1.1 204 No Content\r\n\r\n", ReplyMode::reply, 0, 0},
+        {"XXXX/9.9 200 OK\r\n\r\n", ReplyMode::reply, 0, 1}, // version not read
+        {"SSTP/1.1 200 OK\r\n\r\n", ReplyMode::split, 6, 0}, // first receive too short
+        {"", ReplyMode::close_silent, 0, 0},
+    };
+    for (const auto& c : cases) {
+        ghost.set_reply(c.reply, c.mode, c.split_at);
+        EXPECT_EQ(deliver("x"), c.expected) << '"' << c.reply << '"';
+    }
+}
+
+TEST_F(TcpTransport, FailsWithoutAGhost) { EXPECT_EQ(deliver("x"), 0); }
+
+TEST_F(TcpTransport, GhostThatNeverAnswersTimesOut) {
+    SstpServer ghost;
+    ASSERT_TRUE(ghost.listening());
+    ghost.set_reply("", ReplyMode::never_answer);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(deliver("x"), 0);
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(1500));
+    EXPECT_LT(waited, std::chrono::milliseconds(6000));
+}
+
+TEST(TcpLoad, LoadsOnceAndUnloadsOnce) {
+    tcp_unload();
+    int loads = platform::library_loads();
+    int frees = platform::library_frees();
+#ifndef _WIN32
+    int startups = platform::net_startups();
+    int cleanups = platform::net_cleanups();
+#endif
+    EXPECT_EQ(tcp_load(nullptr), 1);
+    EXPECT_EQ(tcp_load(".name\x01Ghost\r"), 1); // the key is ignored
+    EXPECT_TRUE(tcp_loaded());
+    EXPECT_EQ(platform::library_loads(), loads + 1);
+    tcp_unload();
+    tcp_unload();
+    EXPECT_FALSE(tcp_loaded());
+    EXPECT_EQ(platform::library_frees(), frees + 1);
+#ifndef _WIN32
+    EXPECT_EQ(platform::net_startups(), startups + 1);
+    EXPECT_EQ(platform::net_cleanups(), cleanups + 1);
+#endif
+}
+
+TEST(TcpLoad, DeliveryWithoutTheLibraryTouchesNoNetwork) {
+    tcp_unload();
+    SstpServer ghost;
+    ASSERT_TRUE(ghost.listening());
+    EXPECT_EQ(deliver("x"), 0);
+    EXPECT_FALSE(ghost.wait_for_requests(1, 300));
+}
+
+TEST(SelectTransport, SwitchesAndManagesTheNetworkLibrary) {
+    active_transport = {nullptr, nullptr};
+    tcp_unload();
+
+    select_transport(0); // the first selection always switches
+    EXPECT_EQ(active_transport.probe, &tcp_load);
+    EXPECT_EQ(active_transport.deliver, &tcp_deliver);
+    EXPECT_TRUE(tcp_loaded());
+
+    int loads = platform::library_loads();
+    select_transport(0); // already TCP: nothing happens
+    EXPECT_EQ(platform::library_loads(), loads);
+
+    select_transport(1);
+    EXPECT_EQ(active_transport.probe, &direct_probe);
+    EXPECT_EQ(active_transport.deliver, &direct_deliver);
+    EXPECT_FALSE(tcp_loaded()); // unloaded after the switch
+
+    select_transport(0);
+    EXPECT_TRUE(tcp_loaded());
+    tcp_unload();
+    active_transport = {nullptr, nullptr};
+}
+
+} // namespace
+} // namespace lumivox
