@@ -48,9 +48,8 @@ using NetSetOptionFn = int(LUMIVOX_NETAPI*)(SocketHandle s, int level, int name,
 using NetGetOptionFn = int(LUMIVOX_NETAPI*)(SocketHandle s, int level, int name, char* value,
                                             int* length);
 using NetIoctlFn = int(LUMIVOX_NETAPI*)(SocketHandle s, long command, unsigned long* argument);
-using NetSelectFn = int(LUMIVOX_NETAPI*)(int unused, NetSocketSet* readable,
-                                         NetSocketSet* writable, NetSocketSet* failed,
-                                         const NetTimeval* timeout);
+using NetSelectFn = int(LUMIVOX_NETAPI*)(int unused, NetSocketSet* readable, NetSocketSet* writable,
+                                         NetSocketSet* failed, const NetTimeval* timeout);
 
 // Size of Winsock's WSADATA record on either word size, rounded up.
 constexpr int net_startup_record_size = 512;

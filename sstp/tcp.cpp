@@ -127,6 +127,8 @@ void tcp_unload() {
     net_library = nullptr;
 }
 
-bool tcp_loaded() { return net_library != nullptr; }
+bool tcp_loaded() {
+    return net_library != nullptr;
+}
 
 } // namespace lumivox

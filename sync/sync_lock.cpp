@@ -6,7 +6,9 @@ namespace lumivox {
 
 platform::Lock sync_lock;
 
-void sync_objects_create() { platform::lock_create(sync_lock); }
+void sync_objects_create() {
+    platform::lock_create(sync_lock);
+}
 
 void sync_objects_destroy() {
     tcp_unload();

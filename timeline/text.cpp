@@ -9,7 +9,9 @@ namespace lumivox {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Accumulates a run of digits in wrapping 32-bit arithmetic (4294967295
 // reads as -1) and returns the position after the run.
@@ -22,7 +24,9 @@ const char* read_digits(const char* p, uint32_t& value) {
     return p;
 }
 
-int32_t as_int32(uint32_t v) { return static_cast<int32_t>(v); }
+int32_t as_int32(uint32_t v) {
+    return static_cast<int32_t>(v);
+}
 
 } // namespace
 
@@ -96,7 +100,9 @@ char* dup_string(const char* text) {
     return copy;
 }
 
-uint32_t text_length(const char* text) { return static_cast<uint32_t>(std::strlen(text)); }
+uint32_t text_length(const char* text) {
+    return static_cast<uint32_t>(std::strlen(text));
+}
 
 uint32_t text_length_max(const char* text, uint32_t n) {
     uint32_t i = 0;

@@ -41,9 +41,13 @@ std::wstring widen(const char* text) {
 
 extern "C" {
 
-int stricmp_utf8(const char* a, const char* b) { return compare_folded(a, b, static_cast<size_t>(-1)); }
+int stricmp_utf8(const char* a, const char* b) {
+    return compare_folded(a, b, static_cast<size_t>(-1));
+}
 
-int stricmp_utf8_max(const char* a, const char* b, size_t n) { return compare_folded(a, b, n); }
+int stricmp_utf8_max(const char* a, const char* b, size_t n) {
+    return compare_folded(a, b, n);
+}
 
 int stricmp_utf8_partial(const char* text, const char* needle, size_t n) {
     for (size_t i = 0; i < n && needle[i] != '\0'; ++i) {

@@ -24,7 +24,9 @@ std::atomic<int> startups{0};
 std::atomic<int> cleanups{0};
 int library_token = 0;
 
-int as_fd(SocketHandle s) { return static_cast<int>(s); }
+int as_fd(SocketHandle s) {
+    return static_cast<int>(s);
+}
 
 SocketHandle net_socket(int family, int type, int protocol) {
     int fd = ::socket(family == 2 ? AF_INET : family, type == 1 ? SOCK_STREAM : type,
@@ -46,14 +48,17 @@ int net_connect(SocketHandle s, const void* address, int length) {
 }
 
 int net_send(SocketHandle s, const char* data, int length, int flags) {
-    return static_cast<int>(::send(as_fd(s), data, static_cast<size_t>(length), flags | MSG_NOSIGNAL));
+    return static_cast<int>(
+        ::send(as_fd(s), data, static_cast<size_t>(length), flags | MSG_NOSIGNAL));
 }
 
 int net_recv(SocketHandle s, char* data, int length, int flags) {
     return static_cast<int>(::recv(as_fd(s), data, static_cast<size_t>(length), flags));
 }
 
-int net_close(SocketHandle s) { return ::close(as_fd(s)); }
+int net_close(SocketHandle s) {
+    return ::close(as_fd(s));
+}
 
 int net_startup(uint16_t, void* data) {
     std::memset(data, 0, net_startup_record_size);
@@ -132,14 +137,21 @@ struct Export {
     void* function;
 };
 
-void* as_pointer(auto function) { return reinterpret_cast<void*>(function); }
+void* as_pointer(auto function) {
+    return reinterpret_cast<void*>(function);
+}
 
 const Export socket_library[] = {
-    {"socket", as_pointer(&net_socket)},         {"connect", as_pointer(&net_connect)},
-    {"send", as_pointer(&net_send)},             {"recv", as_pointer(&net_recv)},
-    {"closesocket", as_pointer(&net_close)},     {"WSAStartup", as_pointer(&net_startup)},
-    {"WSACleanup", as_pointer(&net_cleanup)},    {"setsockopt", as_pointer(&net_set_option)},
-    {"getsockopt", as_pointer(&net_get_option)}, {"ioctlsocket", as_pointer(&net_ioctl)},
+    {"socket", as_pointer(&net_socket)},
+    {"connect", as_pointer(&net_connect)},
+    {"send", as_pointer(&net_send)},
+    {"recv", as_pointer(&net_recv)},
+    {"closesocket", as_pointer(&net_close)},
+    {"WSAStartup", as_pointer(&net_startup)},
+    {"WSACleanup", as_pointer(&net_cleanup)},
+    {"setsockopt", as_pointer(&net_set_option)},
+    {"getsockopt", as_pointer(&net_get_option)},
+    {"ioctlsocket", as_pointer(&net_ioctl)},
     {"select", as_pointer(&net_select)},
 };
 
@@ -167,9 +179,17 @@ void free_library(LibraryHandle library) {
         ++frees;
 }
 
-int library_loads() { return loads.load(); }
-int library_frees() { return frees.load(); }
-int net_startups() { return startups.load(); }
-int net_cleanups() { return cleanups.load(); }
+int library_loads() {
+    return loads.load();
+}
+int library_frees() {
+    return frees.load();
+}
+int net_startups() {
+    return startups.load();
+}
+int net_cleanups() {
+    return cleanups.load();
+}
 
 } // namespace lumivox::platform

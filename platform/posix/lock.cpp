@@ -5,13 +5,23 @@
 namespace lumivox::platform {
 
 namespace {
-pthread_mutex_t* mutex(Lock& lock) { return reinterpret_cast<pthread_mutex_t*>(lock.storage); }
+pthread_mutex_t* mutex(Lock& lock) {
+    return reinterpret_cast<pthread_mutex_t*>(lock.storage);
+}
 static_assert(sizeof(pthread_mutex_t) <= sizeof(Lock::storage));
 } // namespace
 
-void lock_create(Lock& lock) { pthread_mutex_init(mutex(lock), nullptr); }
-void lock_enter(Lock& lock) { pthread_mutex_lock(mutex(lock)); }
-void lock_leave(Lock& lock) { pthread_mutex_unlock(mutex(lock)); }
-void lock_delete(Lock& lock) { pthread_mutex_destroy(mutex(lock)); }
+void lock_create(Lock& lock) {
+    pthread_mutex_init(mutex(lock), nullptr);
+}
+void lock_enter(Lock& lock) {
+    pthread_mutex_lock(mutex(lock));
+}
+void lock_leave(Lock& lock) {
+    pthread_mutex_unlock(mutex(lock));
+}
+void lock_delete(Lock& lock) {
+    pthread_mutex_destroy(mutex(lock));
+}
 
 } // namespace lumivox::platform

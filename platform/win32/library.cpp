@@ -26,7 +26,11 @@ void free_library(LibraryHandle library) {
         ++frees;
 }
 
-int library_loads() { return loads.load(); }
-int library_frees() { return frees.load(); }
+int library_loads() {
+    return loads.load();
+}
+int library_frees() {
+    return frees.load();
+}
 
 } // namespace lumivox::platform

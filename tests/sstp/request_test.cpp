@@ -20,7 +20,8 @@ TEST(SstpRequest, StartupScriptIsByteExact) {
     ASSERT_TRUE(send_sstp_request("\\0\\s[0]foobar2000 is starting up.\\e", trailer_utf8));
     auto sent = deliveries();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].bytes, head + "\\0\\s[0]foobar2000 is starting up.\\e\r\nCharset: UTF-8\r\n\r\n");
+    EXPECT_EQ(sent[0].bytes,
+              head + "\\0\\s[0]foobar2000 is starting up.\\e\r\nCharset: UTF-8\r\n\r\n");
     EXPECT_EQ(sent[0].bytes.size(), 130u);
 }
 

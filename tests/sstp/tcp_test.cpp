@@ -43,7 +43,7 @@ TEST_F(TcpTransport, SendsTheExactRequestAndSucceedsOn200) {
     EXPECT_EQ(requests[0].size(), 130u);
     EXPECT_EQ(requests[0], std::string("SEND SSTP/1.1\r\nSender: foobar2000\r\nOption: "
                                        "nodescript,notranslate\r\nScript: ") +
-                              startup_script + "\r\nCharset: UTF-8\r\n\r\n");
+                               startup_script + "\r\nCharset: UTF-8\r\n\r\n");
 }
 
 TEST_F(TcpTransport, ReadsTheStatusFromBytesNineToEleven) {
@@ -55,8 +55,8 @@ TEST_F(TcpTransport, ReadsTheStatusFromBytesNineToEleven) {
         size_t split_at;
         int expected;
     } cases[] = {
-        {"SSTP/1.1 200", ReplyMode::reply, 0, 1},           // exactly 12 bytes
-        {"SSTP/1.1 20", ReplyMode::reply, 0, 0},            // 11 bytes
+        {"SSTP/1.1 200", ReplyMode::reply, 0, 1},              // exactly 12 bytes
+        {"SSTP/1.1 20", ReplyMode::reply, 0, 0},               // 11 bytes
         {"SSTP/1.1 2001 Odd\r\n\r\n", ReplyMode::reply, 0, 1}, // cut at offset 12
         {"SSTP/1.1  200 OK\r\n\r\n", ReplyMode::reply, 0, 0},  // two blanks
         {"SSTP/1.1 204 No Content\r\n\r\n", ReplyMode::reply, 0, 0},
@@ -70,7 +70,9 @@ TEST_F(TcpTransport, ReadsTheStatusFromBytesNineToEleven) {
     }
 }
 
-TEST_F(TcpTransport, FailsWithoutAGhost) { EXPECT_EQ(deliver("x"), 0); }
+TEST_F(TcpTransport, FailsWithoutAGhost) {
+    EXPECT_EQ(deliver("x"), 0);
+}
 
 TEST_F(TcpTransport, GhostThatNeverAnswersTimesOut) {
     SstpServer ghost;

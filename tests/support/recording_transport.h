@@ -9,8 +9,8 @@
 namespace lumivox::test {
 
 struct Delivery {
-    uint32_t tick;      // platform tick when the request was handed over
-    std::string bytes;  // the request as delivered, without NUL
+    uint32_t tick;     // platform tick when the request was handed over
+    std::string bytes; // the request as delivered, without NUL
 };
 
 // Makes the recording transport active, forgets earlier records, and sets the

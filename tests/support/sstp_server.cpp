@@ -19,7 +19,9 @@ namespace {
 
 #ifdef _WIN32
 using native_socket = SOCKET;
-void close_socket(uintptr_t s) { closesocket(static_cast<SOCKET>(s)); }
+void close_socket(uintptr_t s) {
+    closesocket(static_cast<SOCKET>(s));
+}
 bool readable_within(uintptr_t s, int ms) {
     fd_set set;
     FD_ZERO(&set);
@@ -35,7 +37,9 @@ struct WinsockStarted {
 };
 #else
 using native_socket = int;
-void close_socket(uintptr_t s) { ::close(static_cast<int>(s)); }
+void close_socket(uintptr_t s) {
+    ::close(static_cast<int>(s));
+}
 bool readable_within(uintptr_t s, int ms) {
     pollfd fd{static_cast<int>(s), POLLIN, 0};
     return ::poll(&fd, 1, ms) > 0;
@@ -119,7 +123,8 @@ void SstpServer::handle(uintptr_t client) {
     std::string request;
     char chunk[4096];
     while (request.find("\r\n\r\n") == std::string::npos && readable_within(client, 3000)) {
-        int n = static_cast<int>(::recv(static_cast<native_socket>(client), chunk, sizeof chunk, 0));
+        int n =
+            static_cast<int>(::recv(static_cast<native_socket>(client), chunk, sizeof chunk, 0));
         if (n <= 0)
             break;
         request.append(chunk, static_cast<size_t>(n));

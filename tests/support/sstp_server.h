@@ -11,10 +11,10 @@
 namespace lumivox::test {
 
 enum class ReplyMode {
-    reply,         // send the reply text, then close
-    split,         // send the first split_at bytes, pause, then the rest
-    close_silent,  // close without answering
-    never_answer,  // keep the connection open without answering until stopped
+    reply,        // send the reply text, then close
+    split,        // send the first split_at bytes, pause, then the rest
+    close_silent, // close without answering
+    never_answer, // keep the connection open without answering until stopped
 };
 
 class SstpServer {
