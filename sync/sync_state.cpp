@@ -1,0 +1,7 @@
+#include "sync/sync_state.h"
+
+namespace lumivox {
+
+uint32_t start_tick = 0;
+
+} // namespace lumivox

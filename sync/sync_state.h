@@ -1,0 +1,13 @@
+// Scheduler state shared with the lyric lookup and the playback handlers.
+#pragma once
+
+#include <cstdint>
+
+namespace lumivox {
+
+// Tick of the platform clock that stands for position 0 of the playing
+// track. Set by the lyric lookup when a new track begins, and by
+// resynchronisation from a reported position.
+extern uint32_t start_tick;
+
+} // namespace lumivox
