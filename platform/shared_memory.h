@@ -1,0 +1,29 @@
+// Reading a named shared-memory object that another program publishes: a
+// file mapping on Windows, a POSIX shared-memory object elsewhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace lumivox::platform {
+
+// A read-only view of a whole shared-memory object.
+struct SharedView {
+    const char* data = nullptr;
+    // Bytes that may be read from data: the view's size as the system reports
+    // it (VirtualQuery on Windows, the object's size elsewhere).
+    size_t size = 0;
+    uintptr_t handle = 0;
+};
+
+// Opens the object called name ("Sakura" is the mapping "Sakura" on Windows
+// and "/Sakura" elsewhere) for reading and maps all of it. False when there is
+// no such object or it cannot be mapped; nothing stays open then.
+bool shared_memory_open(const char* name, SharedView& view);
+// Unmaps the view and closes the object.
+void shared_memory_close(SharedView& view);
+
+// Calls of shared_memory_open so far, found or not: lets tests count probes.
+int shared_memory_opens();
+
+} // namespace lumivox::platform
