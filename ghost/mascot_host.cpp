@@ -20,6 +20,9 @@ std::vector<WindowAnswer> answers;
 std::vector<CopyDataRecord> records;
 // Set while the host goes away, so that hanging windows let go.
 bool stopping = false;
+bool keep_records = true;
+size_t record_count = 0;
+std::function<void(const CopyDataRecord&, int64_t)> listener;
 
 void append_entry(std::string& text, const std::string& id, const char* key,
                   const std::string& value) {
@@ -65,6 +68,7 @@ bool host_start(const std::vector<GhostSpec>& ghosts) {
     {
         std::lock_guard<std::mutex> lock(mutex);
         records.clear();
+        record_count = 0;
         stopping = false;
         answers.assign(ghosts.size(), WindowAnswer::accept);
     }
@@ -122,20 +126,40 @@ std::vector<CopyDataRecord> received() {
     return records;
 }
 
+void set_listener(std::function<void(const CopyDataRecord& record, int64_t answer)> f) {
+    std::lock_guard<std::mutex> lock(mutex);
+    listener = std::move(f);
+}
+
+void set_keep_records(bool keep) {
+    std::lock_guard<std::mutex> lock(mutex);
+    keep_records = keep;
+}
+
 bool wait_for_received(size_t n, int timeout_ms) {
     std::unique_lock<std::mutex> lock(mutex);
     return changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                            [n] { return records.size() >= n; });
+                            [n] { return record_count >= n; });
 }
 
 int64_t receive_copy_data(size_t ghost, uint64_t data, const char* bytes, uint32_t size) {
     std::unique_lock<std::mutex> lock(mutex);
     std::string copy = bytes != nullptr ? std::string(bytes, size) : std::string();
-    records.push_back({ghost, data, size, std::move(copy), platform::tick_count()});
-    changed.notify_all();
+    CopyDataRecord record{ghost, data, size, std::move(copy), platform::tick_count()};
     WindowAnswer answer = ghost < answers.size() ? answers[ghost] : WindowAnswer::reject;
+    int64_t result = answer == WindowAnswer::hang ? -1 : answer == WindowAnswer::accept ? 1 : 0;
+    auto notify = listener;
+    if (notify) {
+        lock.unlock();
+        notify(record, result);
+        lock.lock();
+    }
+    if (keep_records)
+        records.push_back(std::move(record));
+    ++record_count;
+    changed.notify_all();
     if (answer != WindowAnswer::hang)
-        return answer == WindowAnswer::accept ? 1 : 0;
+        return result;
     changed.wait(lock, [ghost] {
         return stopping || ghost >= answers.size() || answers[ghost] != WindowAnswer::hang;
     });

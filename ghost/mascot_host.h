@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,11 @@ platform::WindowHandle window_of(size_t ghost);
 void set_answer(size_t ghost, WindowAnswer answer);
 
 std::vector<CopyDataRecord> received();
+// Called on the window's thread for each message, with the answer about to
+// be given (-1: none, the window hangs). Records can be turned off for long
+// runs.
+void set_listener(std::function<void(const CopyDataRecord& record, int64_t answer)> listener);
+void set_keep_records(bool keep);
 // Waits until at least n messages were received or timeout_ms passed.
 bool wait_for_received(size_t n, int timeout_ms);
 

@@ -3,7 +3,7 @@
 #include "sstp/request.h"
 #include "sstp/tcp.h"
 #include "sstp/transport.h"
-#include "tests/support/sstp_server.h"
+#include "ghost/sstp_server.h"
 
 #ifndef _WIN32
 #include "platform/posix/net_posix.h"
@@ -16,8 +16,8 @@
 namespace lumivox {
 namespace {
 
-using test::ReplyMode;
-using test::SstpServer;
+using ghost::ReplyMode;
+using ghost::SstpServer;
 
 const char startup_script[] = "\\0\\s[0]foobar2000 is starting up.\\e";
 

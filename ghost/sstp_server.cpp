@@ -1,4 +1,4 @@
-#include "tests/support/sstp_server.h"
+#include "ghost/sstp_server.h"
 
 #include <chrono>
 #include <cstring>
@@ -13,7 +13,7 @@
 #include <unistd.h>
 #endif
 
-namespace lumivox::test {
+namespace lumivox::ghost {
 
 namespace {
 
@@ -92,6 +92,17 @@ void SstpServer::set_reply(std::string reply, ReplyMode mode, size_t split_at) {
     split_at_ = split_at;
 }
 
+void SstpServer::set_observer(
+    std::function<void(const std::string& request, const std::string& reply)> f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    observer_ = std::move(f);
+}
+
+void SstpServer::set_keep_requests(bool keep) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    keep_requests_ = keep;
+}
+
 std::vector<std::string> SstpServer::requests() {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
@@ -100,7 +111,7 @@ std::vector<std::string> SstpServer::requests() {
 bool SstpServer::wait_for_requests(size_t n, int timeout_ms) {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                             [&] { return requests_.size() >= n; });
+                             [&] { return request_count_ >= n; });
 }
 
 void SstpServer::serve() {
@@ -132,14 +143,20 @@ void SstpServer::handle(uintptr_t client) {
     std::string reply;
     ReplyMode mode;
     size_t split_at;
+    std::function<void(const std::string&, const std::string&)> observer;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        requests_.push_back(request);
+        if (keep_requests_)
+            requests_.push_back(request);
+        ++request_count_;
         reply = reply_;
         mode = mode_;
         split_at = split_at_;
+        observer = observer_;
     }
     changed_.notify_all();
+    if (observer)
+        observer(request, mode == ReplyMode::reply || mode == ReplyMode::split ? reply : "");
     switch (mode) {
     case ReplyMode::reply:
         send_all(client, reply);
@@ -159,4 +176,4 @@ void SstpServer::handle(uintptr_t client) {
     }
 }
 
-} // namespace lumivox::test
+} // namespace lumivox::ghost

@@ -3,12 +3,13 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace lumivox::test {
+namespace lumivox::ghost {
 
 enum class ReplyMode {
     reply,        // send the reply text, then close
@@ -29,6 +30,11 @@ class SstpServer {
 
     void set_reply(std::string reply, ReplyMode mode = ReplyMode::reply, size_t split_at = 0);
     std::vector<std::string> requests();
+    // Called on the server's thread for every request, with the reply about
+    // to be sent ("" when none will be). Keeping requests can be turned off
+    // for long runs.
+    void set_observer(std::function<void(const std::string& request, const std::string& reply)> f);
+    void set_keep_requests(bool keep);
     // Waits until at least n requests arrived or timeout_ms passed.
     bool wait_for_requests(size_t n, int timeout_ms);
 
@@ -45,7 +51,10 @@ class SstpServer {
     std::string reply_ = "SSTP/1.1 200 OK\r\n\r\n";
     ReplyMode mode_ = ReplyMode::reply;
     size_t split_at_ = 0;
+    bool keep_requests_ = true;
+    size_t request_count_ = 0;
+    std::function<void(const std::string&, const std::string&)> observer_;
     std::vector<std::string> requests_;
 };
 
-} // namespace lumivox::test
+} // namespace lumivox::ghost
