@@ -1,6 +1,6 @@
-// What the component relies on from its host: the text object's operation
-// table and the functions of the host's shared library. Every text that
-// crosses this interface is UTF-8.
+// What the component relies on from its host: the operation tables of its
+// text objects, streams and abort token, and the functions of the host's
+// shared library. Every text that crosses this interface is UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +37,44 @@ class HostText {
 
 // "All ones": the whole NUL-terminated text.
 constexpr uint32_t whole_text = 0xFFFFFFFFu;
+
+// The host's abort token. The component only hands it back to the host's
+// streams with each operation; it never calls it.
+class HostAbortToken {
+  public:
+    virtual bool is_aborting() = 0;
+
+  protected:
+    ~HostAbortToken() = default;
+};
+
+// The host's input stream. Failures (short data, an abort, an I/O error) are
+// C++ exceptions thrown by the host's object; the component lets them pass
+// back to the host after its own clean-up.
+class HostInputStream {
+  public:
+    // 0: reads up to n bytes; the count read, fewer only at the end.
+    virtual size_t read(void* buffer, size_t n, HostAbortToken& abort) = 0;
+    // 1: reads exactly n bytes, or fails.
+    virtual void read_exact(void* buffer, size_t n, HostAbortToken& abort) = 0;
+    // 2: skips up to n bytes, giving the count; not used by the component.
+    virtual uint64_t skip_up_to(uint64_t n, HostAbortToken& abort) = 0;
+    // 3: skips exactly n bytes, or fails.
+    virtual void skip(uint64_t n, HostAbortToken& abort) = 0;
+
+  protected:
+    ~HostInputStream() = default;
+};
+
+// The host's output stream; failures are thrown as for the input stream.
+class HostOutputStream {
+  public:
+    // 0: writes n bytes, or fails.
+    virtual void write(const void* data, size_t n, HostAbortToken& abort) = 0;
+
+  protected:
+    ~HostOutputStream() = default;
+};
 
 } // namespace lumivox
 

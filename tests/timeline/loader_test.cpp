@@ -1,0 +1,472 @@
+#include "timeline/loader.h"
+
+#include "sstp/request.h"
+#include "tests/support/recording_transport.h"
+#include "tests/timeline/lyric_files.h"
+#include "timeline/timeline.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace lumivox {
+namespace {
+
+using test::Entry;
+
+const char default_template[] = "\\0\\s[25]%ILYX\\e";
+
+std::string wrap(const std::string& lyric) {
+    return "\\0\\s[25]" + lyric + "\\e";
+}
+
+class LoaderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::clear_timeline();
+        current_trailer = trailer_utf8;
+        test::use_recording_transport();
+    }
+    void TearDown() override { test::clear_timeline(); }
+
+    int32_t load(const std::string& bytes, int32_t script_default = 1,
+                 const char* template_text = "") {
+        return load_lyric_file(folder.write("song.lrc", bytes).c_str(), template_text,
+                               script_default);
+    }
+    // After a load that gave up: nothing of it may be left.
+    void expect_nothing_loaded() {
+        EXPECT_EQ(entries, nullptr);
+        EXPECT_EQ(count, 0);
+        EXPECT_EQ(template_prefix, nullptr);
+    }
+
+    test::TempFolder folder;
+};
+
+TEST_F(LoaderTest, LoadsTheWholeFileExample) {
+    struct Line {
+        const char* text;
+        int32_t bound_after; // first pass: the running bound
+    };
+    const Line lines[] = {
+        {"@SakuraScript=1", 0},
+        {"@SakuraScriptOffset=-500", 0},
+        {"[ti:Song]", 1},
+        {"[00:00.20]Intro", 2},
+        {"[00:12.00][01:12.00]La la", 4},
+        {"[00:30.00]", 5},
+        {"[00:20.00] Hey", 6},
+        {"[00:25.00]Hey", 7},
+    };
+
+    // The first pass alone, line by line: the directives and the bound.
+    LyricLoadContext context;
+    for (const Line& line : lines) {
+        parse_lyric_line(line.text, context);
+        EXPECT_EQ(count, line.bound_after) << line.text;
+    }
+    EXPECT_EQ(context.script, 1);
+    EXPECT_EQ(context.offset, -500);
+    count = 0;
+
+    std::string file;
+    for (const Line& line : lines)
+        file += std::string(line.text) + "\n";
+    ASSERT_EQ(load(file, 0, default_template), 4);
+    const std::vector<Entry> expected = {
+        {0, false, wrap("Intro")},
+        {11500, false, wrap("La la")},
+        {24500, false, wrap("Hey")},
+        {71500, true, wrap("La la")},
+    };
+    EXPECT_EQ(test::timeline_entries(), expected);
+    EXPECT_EQ(entries[3].text, entries[1].text);
+    ASSERT_NE(template_prefix, nullptr);
+    EXPECT_STREQ(template_prefix, "\\0\\s[25]");
+}
+
+TEST_F(LoaderTest, AdjustsTimesByOffsetAndRatio) {
+    struct Case {
+        const char* tag;
+        int32_t offset;
+        const char* ratio;  // the "@TimeRatio=" value
+        const char* before; // an earlier line, or ""
+        std::vector<int32_t> times;
+    };
+    const Case cases[] = {
+        {"[00:12.34]", 0, "1", "", {12340}},
+        {"[00:12.34]", 500, "1", "", {12840}},
+        {"[00:10.00]", 0, "2", "", {10047}},
+        {"[01:00.00]", 0, "2", "", {60282}},
+        {"[00:12.34]", 500, "2", "", {12900}},
+        {"[00:01.00]", -2000, "2", "", {0}},
+        {"[00:01.00]", -2000, "2", "[00:05.00]a\n", {3014}},
+        {"[00:01.00]", -1000, "1", "", {0}},
+        {"[00:01.00][00:00.50][00:03.00]", -1000, "1", "", {0, 2000}},
+        {"[00:01.00]", 0, "0", "", {1000}},
+        // Beyond the 32-bit range after the ratio: the largest time, not an
+        // undefined conversion.
+        {"[2147483000]", 0, "2", "", {INT32_MAX}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.tag) + " offset " + std::to_string(c.offset) + " ratio " +
+                     c.ratio + " after '" + c.before + "'");
+        test::clear_timeline();
+        std::string file = "@SakuraScriptOffset=" + std::to_string(c.offset) +
+                           "\n@TimeRatio=" + c.ratio + "\n" + c.before + c.tag + "x\n";
+        load(file);
+        std::vector<int32_t> times;
+        for (const Entry& e : test::timeline_entries())
+            times.push_back(e.time);
+        EXPECT_EQ(times, c.times);
+    }
+}
+
+TEST_F(LoaderTest, HandlesDirectivesTagsAndLineEnds) {
+    struct Case {
+        const char* name;
+        std::string file;
+        int32_t script_default;
+        const char* template_text;
+        std::vector<Entry> expected;
+    };
+    const Case cases[] = {
+        {"declared script", "@SakuraScript=1\n[1000]a\n", 0, "", {{1000, false, "a"}}},
+        {"directive in other case", "@sakurascript=1\n[1000]a\n", 0, "", {{1000, false, "a"}}},
+        {"no declaration", "[1000]a\n", 0, "", {}},
+        {"space before @", " @SakuraScript=1\n[1000]a\n", 0, "", {}},
+        {"empty value keeps .lrc default",
+         "@SakuraScript=\n[1000]a\n",
+         1,
+         "",
+         {{1000, false, "a"}}},
+        {"non-numeric value keeps 0", "@SakuraScript=yes\n[1000]a\n", 0, "", {}},
+        {"0 rejects a .lrc file", "@SakuraScript=0\n[1000]a\n", 1, "", {}},
+        {"later declaration wins", "@SakuraScript=1\n@SakuraScript=0\n[1000]a\n", 0, "", {}},
+        {"BOM skipped", "\xEF\xBB\xBF@SakuraScript=1\n[1000]a\n", 0, "", {{1000, false, "a"}}},
+        {"BOM only at the start", "[1000]a\n\xEF\xBB\xBF[2000]b\n", 1, "", {{1000, false, "a"}}},
+        {"CRLF", "[1000]a\r\n[2000]b\r\n", 1, "", {{1000, false, "a"}, {2000, false, "b"}}},
+        {"last line without LF",
+         "[1000]a\n[2000]b",
+         1,
+         "",
+         {{1000, false, "a"}, {2000, false, "b"}}},
+        {"CR ending the last line stays", "[1000]a\r", 1, "", {{1000, false, "a\r"}}},
+        {"time format", "[00:12.34]Text\n", 1, "", {{12340, false, "Text"}}},
+        {"offset", "@SakuraScriptOffset=-340\n[00:12.34]Text\n", 1, "", {{12000, false, "Text"}}},
+        {"offset in time format",
+         "@SakuraScriptOffset=-0:01.5\n[00:12.34]x\n",
+         1,
+         "",
+         {{10840, false, "x"}}},
+        {"bad offset keeps the earlier",
+         "@SakuraScriptOffset=100\n@SakuraScriptOffset=x\n[1000]a",
+         1,
+         "",
+         {{1100, false, "a"}}},
+        {"space after the tag", "[00:12.34] Text\n", 1, "", {}},
+        {"tags apart", "[1000] [2000]a\n", 1, "", {}},
+        {"control byte after the tag", "[1000]\ta\n", 1, "", {}},
+        {"several tags, one text",
+         "[3000][1000][2000]a\n",
+         1,
+         "",
+         {{1000, true, "a"}, {2000, true, "a"}, {3000, false, "a"}}},
+        {"equal times in file order",
+         "[1000]a\n[1000]b\n[500][1000]c\n",
+         1,
+         "",
+         {{500, false, "c"}, {1000, false, "a"}, {1000, false, "b"}, {1000, true, "c"}}},
+        {"tag without a time starts the text",
+         "[00:01.00][xx]Hi\n",
+         1,
+         "",
+         {{1000, false, "[xx]Hi"}}},
+        {"tag without a close", "[1000]a\n[2000\n", 1, "", {{1000, false, "a"}}},
+        {"other lines ignored", "#[500]x\n[1000]a\n", 1, "", {{1000, false, "a"}}},
+        {"metadata only", "[ti:Song]\n[ar:Someone]\n", 1, "", {}},
+        {"ratio 1 changes nothing", "@TimeRatio=1\n[10000]a\n", 1, "", {{10000, false, "a"}}},
+        {"NUL ends a line's text",
+         std::string("[1000]a\0b]]\n[2000]c\n", 20),
+         1,
+         "",
+         {{1000, false, "a"}, {2000, false, "c"}}},
+        {"NUL at a line's start",
+         std::string("[1000]a\n\0[1500]x\n[2000]c\n", 25),
+         1,
+         "",
+         {{1000, false, "a"}, {2000, false, "c"}}},
+        {"configured template", "[1000]a\n", 1, default_template, {{1000, false, wrap("a")}}},
+        {"template without placeholder", "[1000]a\n", 1, "\\0plain", {{1000, false, "a"}}},
+        {"placeholder in lower case", "[1000]a\n", 1, "<%ilyx>", {{1000, false, "<a>"}}},
+        {"file's template",
+         "@TessalySakuraScriptLyricsPrimary=<%ILYX/>\n[1000]a\n",
+         1,
+         default_template,
+         {{1000, false, "<a/>"}}},
+        {"file's template without placeholder",
+         "@TessalySakuraScriptLyricsPrimary=<b>\n[1000]a\n",
+         1,
+         default_template,
+         {{1000, false, wrap("a")}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::clear_timeline();
+        int32_t loaded = load(c.file, c.script_default, c.template_text);
+        EXPECT_EQ(loaded, static_cast<int32_t>(c.expected.size()));
+        EXPECT_EQ(test::timeline_entries(), c.expected);
+        if (c.expected.empty())
+            expect_nothing_loaded();
+    }
+}
+
+TEST_F(LoaderTest, CharsetDirectiveChoosesTheTrailer) {
+    struct Case {
+        const char* value;
+        const CharsetTrailer* expected;
+    };
+    const Case cases[] = {
+        {"UTF-8", trailer_utf8},
+        {"utf-8", trailer_utf8},
+        {"Shift_JIS", trailer_shift_jis},
+        {"SHIFT_JIS", trailer_shift_jis},
+        {"Default", trailer_plain},
+        {"UTF-8 ", trailer_plain},
+        {"x", trailer_plain},
+        {"", nullptr},
+        {" UTF-8", nullptr},
+        {"\x01UTF-8", nullptr},
+        {"\x82\xa0", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("value '") + c.value + "'");
+        for (const CharsetTrailer* start : {trailer_utf8, trailer_shift_jis}) {
+            test::clear_timeline();
+            current_trailer = start;
+            EXPECT_EQ(load(std::string("@SakuraScriptCharset=") + c.value + "\n[1000]a\n"), 1);
+            EXPECT_EQ(current_trailer, c.expected == nullptr ? start : c.expected);
+        }
+    }
+    // The change stands even when the file then loads nothing.
+    test::clear_timeline();
+    current_trailer = trailer_utf8;
+    EXPECT_EQ(load("@SakuraScriptCharset=Shift_JIS\n[ti:x]\n"), 0);
+    EXPECT_EQ(current_trailer, trailer_shift_jis);
+}
+
+TEST_F(LoaderTest, AsksTheTransportForTheNamedGhost) {
+    struct Case {
+        const char* name;
+        std::string file;
+        int probe_answer;
+        std::vector<std::string> probes;
+        int32_t loaded;
+    };
+    const std::string key = std::string(".name\x01", 6);
+    const Case cases[] = {
+        {"present", "@SakuraScriptGhost=Emily\n[1000]a\n", 1, {key + "Emily\r"}, 1},
+        {"absent", "@SakuraScriptGhost=Emily\n[1000]a\n", 0, {key + "Emily\r"}, 0},
+        {"later name wins",
+         "@SakuraScriptGhost=A\n@SakuraScriptGhost=Emily\n[1000]a\n",
+         1,
+         {key + "Emily\r"},
+         1},
+        {"blank name ignored",
+         "@SakuraScriptGhost=Emily\n@SakuraScriptGhost= B\n[1000]a\n",
+         1,
+         {key + "Emily\r"},
+         1},
+        {"no name", "@SakuraScriptGhost=\n[1000]a\n", 0, {}, 1},
+        {"not a script", "@SakuraScript=0\n@SakuraScriptGhost=Emily\n[1000]a\n", 1, {}, 0},
+        {"no tags", "@SakuraScriptGhost=Emily\n", 1, {}, 0},
+        // Accepted lines are the second pass's business: the check comes first.
+        {"no accepted line", "@SakuraScriptGhost=Emily\n[1000] a\n", 1, {key + "Emily\r"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::clear_timeline();
+        test::use_recording_transport(1, c.probe_answer);
+        EXPECT_EQ(load(c.file), c.loaded);
+        EXPECT_EQ(test::probes(), c.probes);
+        if (c.loaded == 0)
+            expect_nothing_loaded();
+    }
+}
+
+TEST_F(LoaderTest, GhostNamesOfAnyLengthAreSafe) {
+    // The key holds ".name", 0x01, the name, CR and NUL in 2,048 bytes: a
+    // name of 2,040 bytes fits; a longer one cannot be named and fails the
+    // check without a probe.
+    const std::string key = std::string(".name\x01", 6);
+    for (size_t length : {2040u, 2041u, 4000u}) {
+        SCOPED_TRACE(length);
+        test::clear_timeline();
+        test::use_recording_transport();
+        std::string name(length, 'g');
+        int32_t loaded = load("@SakuraScriptGhost=" + name + "\n[1000]a\n");
+        if (length <= 2040) {
+            EXPECT_EQ(loaded, 1);
+            EXPECT_EQ(test::probes(), std::vector<std::string>{key + name + "\r"});
+        } else {
+            EXPECT_EQ(loaded, 0);
+            EXPECT_TRUE(test::probes().empty());
+        }
+    }
+}
+
+TEST_F(LoaderTest, ConvertsTheGhostNameFromTheFilesCharset) {
+    const std::string key = std::string(".name\x01", 6);
+    struct Case {
+        const char* charset;
+        const char* name;
+        const char* converted;
+    };
+    const Case cases[] = {
+        {"Shift_JIS", "Emily", "Emily"},
+        {"UTF-8", "Emily", "Emily"},
+        {"Default", "Emily", "Emily"},
+#ifndef _WIN32
+        // On Linux the system code page is UTF-8. A name that begins above
+        // 0x7F is taken.
+        {"Shift_JIS", "\x82\xb3\x82\xad\x82\xe7", "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89"},
+        {"UTF-8", "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89", "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89"},
+        // Bytes that do not decode are replaced, as Windows does.
+        {"UTF-8", "A\xff", "A\xef\xbf\xbd"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.charset) + " " + c.name);
+        test::clear_timeline();
+        test::use_recording_transport();
+        EXPECT_EQ(load(std::string("@SakuraScriptCharset=") + c.charset +
+                       "\n@SakuraScriptGhost=" + c.name + "\n[1000]a\n"),
+                  1);
+        EXPECT_EQ(test::probes(), std::vector<std::string>{key + c.converted + "\r"});
+    }
+}
+
+TEST_F(LoaderTest, SkipsLinesTooLongForTheBuffer) {
+    // A line is read when it fits the 4,095 data bytes with its LF: 4,094
+    // bytes before the LF, a CR counted. Longer lines are skipped whole,
+    // alike in both passes, and reading goes on after them.
+    struct Case {
+        size_t length; // bytes before the line end, CR not counted
+        const char* end;
+        bool read;
+    };
+    const Case cases[] = {
+        {4094, "\n", true},    {4095, "\n", false}, {4096, "\n", false}, {4093, "\r\n", true},
+        {4094, "\r\n", false}, {4094, "", true},    {4095, "", false},
+    };
+    for (bool bom : {false, true}) {
+        for (const Case& c : cases) {
+            const char* end_name = c.end[0] == '\r' ? " CRLF" : c.end[0] == '\n' ? " LF" : " last";
+            SCOPED_TRACE(std::to_string(c.length) + end_name + (bom ? " after a BOM" : ""));
+            test::clear_timeline();
+            std::string lyric(c.length - 6, 'a');
+            std::string line = "[2000]" + lyric + c.end;
+            std::string tail = c.end[0] == '\0' ? "" : "[3000]after\n";
+            std::string file = (bom ? "\xEF\xBB\xBF" : "") + line + tail;
+            load(file);
+            std::vector<Entry> expected;
+            if (c.read)
+                expected.push_back({2000, false, lyric});
+            if (!tail.empty())
+                expected.push_back({3000, false, "after"});
+            EXPECT_EQ(test::timeline_entries(), expected);
+        }
+    }
+}
+
+TEST_F(LoaderTest, BadFilesLoadSafely) {
+    const std::string ten_mb(10u << 20, 'a');
+    const std::string ten_mb_brackets(10u << 20, ']');
+    struct Case {
+        const char* name;
+        std::string file;
+        std::vector<Entry> expected;
+    };
+    std::string binary;
+    uint32_t state = 12345;
+    for (int i = 0; i < (64 << 10); ++i) {
+        state = state * 1103515245u + 12345u;
+        binary.push_back(static_cast<char>(state >> 24));
+    }
+    const Case cases[] = {
+        {"empty", "", {}},
+        {"only a BOM", "\xEF\xBB\xBF", {}},
+        {"only line ends", "\n\r\n\n", {}},
+        {"10 MB line", "[1000]" + ten_mb + "\n[2000]b\n", {{2000, false, "b"}}},
+        {"10 MB of brackets", "[1000]" + ten_mb_brackets + "\n[2000]b\n", {{2000, false, "b"}}},
+        {"10 MB last line", "[2000]b\n[1000]" + ten_mb, {{2000, false, "b"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::clear_timeline();
+        EXPECT_EQ(load(c.file), static_cast<int32_t>(c.expected.size()));
+        EXPECT_EQ(test::timeline_entries(), c.expected);
+    }
+    // Whatever random bytes give, the Timeline holds together.
+    test::clear_timeline();
+    int32_t loaded = load(binary);
+    EXPECT_EQ(static_cast<int32_t>(test::timeline_entries().size()), loaded);
+}
+
+TEST_F(LoaderTest, ComposesTextsLongerThanFourKilobytes) {
+    // A long template and a long lyric are kept whole: the request builder
+    // cuts what is sent, the loader never cuts or overruns.
+    std::string prefix(5000, 'p');
+    std::string suffix(3000, 's');
+    std::string template_text = prefix + "%ILYX" + suffix;
+    std::string lyric(4000, 'l');
+    ASSERT_EQ(load("[1000]" + lyric + "\n", 1, template_text.c_str()), 1);
+    EXPECT_EQ(std::string(entries[0].text), prefix + lyric + suffix);
+}
+
+TEST_F(LoaderTest, AFailedLoadLeavesNothingAndTheNextLoads) {
+    // The second pass accepts nothing: the table and the template go.
+    EXPECT_EQ(load("[ti:x]\n[1000] a\n", 1, default_template), 0);
+    expect_nothing_loaded();
+    EXPECT_EQ(load("[1000]a\n", 1, default_template), 1);
+    EXPECT_EQ(test::timeline_entries(), (std::vector<Entry>{{1000, false, wrap("a")}}));
+
+    // A file that does not open changes nothing at all.
+    test::clear_timeline();
+    current_trailer = trailer_shift_jis;
+    std::string missing = folder.path() + "/missing.lrc";
+    EXPECT_EQ(load_lyric_file(missing.c_str(), default_template, 1), 0);
+    expect_nothing_loaded();
+    EXPECT_EQ(current_trailer, trailer_shift_jis);
+}
+
+TEST(InsertTimedLine, SortsAfterEqualTimesWithoutTouchingStagedSlots) {
+    TimedLine table[6] = {};
+    entries = table;
+    count = 0;
+    char a[] = "a", b[] = "b", c[] = "c";
+    const struct {
+        int32_t time;
+        char* text;
+    } inserts[] = {{500, a}, {200, b}, {500, c}, {100, a}};
+    for (const auto& insert : inserts) {
+        table[count].time = insert.time;
+        table[count + 1].time = 777; // a time staged for the same line
+        EXPECT_EQ(insert_timed_line(insert.text, false), insert.text);
+        EXPECT_EQ(table[count].time, 777);
+    }
+    EXPECT_EQ(count, 4);
+    const int32_t times[] = {100, 200, 500, 500};
+    const char* texts[] = {a, b, a, c};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(table[i].time, times[i]);
+        EXPECT_EQ(table[i].text, texts[i]);
+    }
+    entries = nullptr;
+    count = 0;
+}
+
+} // namespace
+} // namespace lumivox

@@ -1,0 +1,266 @@
+#include "timeline/lookup.h"
+
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "sstp/request.h"
+#include "sync/sync_state.h"
+#include "tests/support/recording_transport.h"
+#include "tests/timeline/lyric_files.h"
+#include "timeline/timeline.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace lumivox {
+namespace {
+
+// Every file the lookup tried to open, with the trailer set for it.
+struct Attempt {
+    std::string name; // the file name, without the folder
+    const CharsetTrailer* trailer;
+    bool operator==(const Attempt&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Attempt& attempt) {
+    const char* trailer = attempt.trailer == trailer_utf8        ? "utf8"
+                          : attempt.trailer == trailer_shift_jis ? "sjis"
+                          : attempt.trailer == trailer_plain     ? "plain"
+                                                                 : "?";
+    return out << attempt.name << " (" << trailer << ")";
+}
+
+std::vector<std::string> opened_paths;
+std::vector<const CharsetTrailer*> opened_trailers;
+
+void record_open(const char* path) {
+    opened_paths.push_back(path);
+    opened_trailers.push_back(current_trailer);
+}
+
+const char sep = platform::path_separator();
+const CharsetTrailer* const utf8 = trailer_utf8;
+const CharsetTrailer* const plain = trailer_plain;
+const CharsetTrailer* const sjis = trailer_shift_jis;
+
+class LookupTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::clear_timeline();
+        test::use_recording_transport();
+        opened_paths.clear();
+        opened_trailers.clear();
+        platform::set_file_open_observer(&record_open);
+    }
+    void TearDown() override {
+        platform::set_file_open_observer(nullptr);
+        test::clear_timeline();
+    }
+
+    std::string track(const std::string& file_name) const {
+        return "file://" + folder.path() + sep + file_name;
+    }
+    // The attempts, as names within the folder; a path elsewhere is kept whole.
+    std::vector<Attempt> attempts() const {
+        std::vector<Attempt> result;
+        std::string start = folder.path() + sep;
+        for (size_t i = 0; i < opened_paths.size(); ++i) {
+            const std::string& path = opened_paths[i];
+            bool inside = path.compare(0, start.size(), start) == 0;
+            result.push_back({inside ? path.substr(start.size()) : path, opened_trailers[i]});
+        }
+        return result;
+    }
+
+    test::TempFolder folder;
+};
+
+TEST_F(LookupTest, TriesTheCandidatesInOrder) {
+    const std::string sub = std::string("sub.d") + sep;
+    struct Case {
+        const char* name;
+        std::string file_name;
+        const char* title;
+        const char* artist;
+        uint32_t options;
+        std::vector<Attempt> expected;
+    };
+    const Case cases[] = {
+        {"all nine",
+         "Song.mp3",
+         "T",
+         "A",
+         0x1100,
+         {{"Song.ssl", utf8},
+          {"Song.txt", plain},
+          {"Song.lrc", utf8},
+          {"T.ssl", utf8},
+          {"T.txt", plain},
+          {"T.lrc", utf8},
+          {"A - T.ssl", utf8},
+          {"A - T.txt", plain},
+          {"A - T.lrc", utf8}}},
+        {"no .lrc, charset UTF-8",
+         "Song.mp3",
+         "T",
+         "A",
+         0x1001,
+         {{"Song.ssl", utf8},
+          {"Song.txt", utf8},
+          {"T.ssl", utf8},
+          {"T.txt", utf8},
+          {"A - T.ssl", utf8},
+          {"A - T.txt", utf8}}},
+        {"charset Shift_JIS",
+         "Song.mp3",
+         nullptr,
+         nullptr,
+         0x102,
+         {{"Song.ssl", utf8}, {"Song.txt", sjis}, {"Song.lrc", utf8}}},
+        {"charset index 3 is plain",
+         "Song.mp3",
+         "",
+         "A",
+         0x3,
+         {{"Song.ssl", utf8}, {"Song.txt", plain}}},
+        {"no artist",
+         "Song.mp3",
+         "T",
+         nullptr,
+         0x0,
+         {{"Song.ssl", utf8}, {"Song.txt", plain}, {"T.ssl", utf8}, {"T.txt", plain}}},
+        {"no dot in the name",
+         "Song",
+         "T",
+         "A",
+         0x0,
+         {{"T.ssl", utf8}, {"T.txt", plain}, {"A - T.ssl", utf8}, {"A - T.txt", plain}}},
+        {"last dot", "a.b.flac", nullptr, nullptr, 0x0, {{"a.b.ssl", utf8}, {"a.b.txt", plain}}},
+        {"dot only in the folder",
+         sub + "Song",
+         "T",
+         nullptr,
+         0x0,
+         {{sub + "T.ssl", utf8}, {sub + "T.txt", plain}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        opened_paths.clear();
+        opened_trailers.clear();
+        EXPECT_EQ(
+            find_lyrics_for_track("", c.options, track(c.file_name).c_str(), c.title, c.artist),
+            -1);
+        EXPECT_EQ(attempts(), c.expected);
+        EXPECT_EQ(entries, nullptr);
+    }
+}
+
+TEST_F(LookupTest, StopsAtTheFirstFileThatLoads) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;
+        uint32_t options;
+        int32_t result;
+        size_t attempts;
+        const CharsetTrailer* trailer;
+    };
+    const std::string lyric = "@SakuraScript=1\n[1500]a\n";
+    const Case cases[] = {
+        {".txt with charset index 2", {{"T.txt", lyric}}, 0x2, 1500, 4, sjis},
+        {"the same file as .ssl", {{"T.ssl", lyric}}, 0x2, 1500, 3, utf8},
+        {"the file names its charset",
+         {{"T.txt", "@SakuraScriptCharset=UTF-8\n" + lyric}},
+         0x2,
+         1500,
+         4,
+         utf8},
+        {".lrc needs no declaration", {{"Song.lrc", "[00:00.00]a\n"}}, 0x100, 0, 3, utf8},
+        {".lrc not allowed", {{"Song.lrc", "[1000]a\n"}}, 0x0, -1, 6, plain},
+        {"a rejected candidate, then the next",
+         {{"Song.ssl", "[1000]a\n"}, {"Song.txt", "@SakuraScript=1\n[2000]b\n"}},
+         0x0,
+         2000,
+         2,
+         plain},
+        {"artist and title", {{"A - T.ssl", lyric}}, 0x0, 1500, 5, utf8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempFolder own;
+        for (const auto& [name, bytes] : c.files)
+            own.write(name, bytes);
+        test::clear_timeline();
+        opened_paths.clear();
+        opened_trailers.clear();
+        std::string path = "file://" + own.path() + sep + "Song.mp3";
+        EXPECT_EQ(find_lyrics_for_track("", c.options, path.c_str(), "T", "A"), c.result);
+        EXPECT_EQ(opened_paths.size(), c.attempts);
+        EXPECT_EQ(current_trailer, c.trailer);
+        EXPECT_EQ(entries != nullptr, c.result >= 0);
+    }
+}
+
+TEST_F(LookupTest, SetsTheStartTickWhateverHappens) {
+    const std::string local = track("Song.mp3").substr(7);
+    struct Case {
+        std::string path;
+        bool tried;
+    };
+    const Case cases[] = {
+        {"file://" + local, true},
+        {"FILE://" + local, true},
+        {"http://" + local, false},
+        {"file:" + local, false},
+        {"file://Song.mp3", false}, // no separator at all
+#ifdef _WIN32
+        // Windows paths from the host use "\": a "/"-only path finds nothing.
+        {"file://C:/Music/Song.mp3", false},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        opened_paths.clear();
+        start_tick = 0;
+        uint32_t before = platform::tick_count();
+        EXPECT_EQ(find_lyrics_for_track("", 0x100, c.path.c_str(), "T", "A"), -1);
+        uint32_t after = platform::tick_count();
+        uint32_t tick = start_tick;
+        EXPECT_LE(tick - before, after - before);
+        EXPECT_EQ(!opened_paths.empty(), c.tried);
+    }
+}
+
+TEST_F(LookupTest, RefusesCandidatesLongerThanTheBuffer) {
+    // The folder, base name and extension must fit 2,051 bytes and a NUL.
+    std::string folder_path = folder.path() + sep;
+    size_t room = lyric_path_buffer_size - 1 - folder_path.size() - 4;
+    struct Case {
+        const char* name;
+        std::string file_name;
+        std::string title;
+        size_t attempts;
+    };
+    const Case cases[] = {
+        {"own name just fits", std::string(room, 'n') + ".mp3", "", 2},
+        {"own name one byte too long", std::string(room + 1, 'n') + ".mp3", "", 0},
+        {"title too long, own name fits", "Song.mp3", std::string(room + 1, 't'), 2},
+        {"title just fits", "Song.mp3", std::string(room, 't'), 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        opened_paths.clear();
+        std::string path = "file://" + folder_path + c.file_name;
+        EXPECT_EQ(find_lyrics_for_track("", 0x0, path.c_str(), c.title.c_str(), nullptr), -1);
+        ASSERT_EQ(opened_paths.size(), c.attempts);
+        for (const std::string& opened : opened_paths)
+            EXPECT_LE(opened.size(), lyric_path_buffer_size - 1);
+    }
+    // A folder longer than the buffer: nothing is tried.
+    opened_paths.clear();
+    std::string deep = "file://" + folder_path + std::string(3000, 'd') + sep + "Song.mp3";
+    EXPECT_EQ(find_lyrics_for_track("", 0x100, deep.c_str(), "T", "A"), -1);
+    EXPECT_TRUE(opened_paths.empty());
+}
+
+} // namespace
+} // namespace lumivox

@@ -1,0 +1,126 @@
+#include "timeline/lookup.h"
+
+#include "component/host_api.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "sync/sync_state.h"
+#include "timeline/loader.h"
+#include "timeline/text.h"
+#include "timeline/timeline.h"
+
+#include <cstring>
+
+namespace lumivox {
+
+namespace {
+
+constexpr uint32_t scheme_length = 7;
+constexpr uint32_t extension_length = 4; // ".ssl", ".txt", ".lrc"
+constexpr uint32_t allow_lrc_bit = 0x100;
+
+// Charset index 3 names no charset: such lines go without a Charset header,
+// as with index 0.
+const CharsetTrailer* txt_trailer_for(uint32_t options) {
+    switch (options & 3u) {
+    case 1:
+        return trailer_utf8;
+    case 2:
+        return trailer_shift_jis;
+    default:
+        return trailer_plain;
+    }
+}
+
+// The first position at which an extension and its NUL no longer fit.
+char* base_limit(char* path_buffer) {
+    return path_buffer + lyric_path_buffer_size - extension_length - 1;
+}
+
+// Appends n bytes of text at `at`; nullptr when they would pass limit.
+char* append_part(char* at, const char* text, size_t n, const char* limit) {
+    if (at == nullptr || n > static_cast<size_t>(limit - at))
+        return nullptr;
+    std::memcpy(at, text, n);
+    return at + n;
+}
+
+bool try_base(char* path_buffer, const char* template_text, char* base_end, bool allow_lrc,
+              const CharsetTrailer* txt_trailer) {
+    return base_end != nullptr &&
+           try_lyric_extensions(path_buffer, template_text, base_end, allow_lrc, txt_trailer);
+}
+
+} // namespace
+
+bool try_lyric_extensions(char* path_buffer, const char* template_text, char* extension_position,
+                          bool allow_lrc, const CharsetTrailer* txt_trailer) {
+    if (extension_position < path_buffer || extension_position > base_limit(path_buffer))
+        return false;
+    current_trailer = trailer_utf8;
+    std::memcpy(extension_position, ".ssl", extension_length + 1);
+    if (load_lyric_file(path_buffer, template_text, 0) > 0)
+        return true;
+    current_trailer = txt_trailer;
+    std::memcpy(extension_position, ".txt", extension_length + 1);
+    if (load_lyric_file(path_buffer, template_text, 0) > 0)
+        return true;
+    if (!allow_lrc)
+        return false;
+    current_trailer = trailer_utf8;
+    std::memcpy(extension_position, ".lrc", extension_length + 1);
+    return load_lyric_file(path_buffer, template_text, 1) > 0;
+}
+
+// The candidate path is built in place: the track's folder stays at the
+// start of the buffer and each base name and extension is written behind it.
+// On Windows the folder ends at the last "\"; on Linux the substitute host's
+// "/" plays that role.
+int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const char* path,
+                              const char* title, const char* artist) {
+    start_tick = platform::tick_count();
+    if (path == nullptr || stricmp_utf8_max(path, "file://", scheme_length) != 0)
+        return -1;
+    const CharsetTrailer* txt_trailer = txt_trailer_for(options);
+    bool allow_lrc = (options & allow_lrc_bit) != 0;
+    if (template_text == nullptr)
+        template_text = "";
+
+    // The separator is looked for in the host's text itself, so that a path
+    // longer than the buffer is never cut at a wrong place.
+    const char* local = path + scheme_length;
+    const char* separator = find_last_char(local, platform::path_separator());
+    if (separator == nullptr)
+        return -1;
+    const char* file_name = separator + 1;
+
+    char buffer[lyric_path_buffer_size];
+    const char* limit = base_limit(buffer);
+    char* name_start = append_part(buffer, local, static_cast<size_t>(file_name - local), limit);
+    if (name_start == nullptr)
+        return -1; // the folder alone leaves no room for any candidate
+
+    bool found = false;
+    if (const char* dot = find_last_char(file_name, '.'); dot != nullptr) {
+        char* end = append_part(name_start, file_name, static_cast<size_t>(dot - file_name), limit);
+        found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
+    }
+    if (!found) {
+        if (title == nullptr || title[0] == '\0')
+            return -1;
+        char* end = append_part(name_start, title, std::strlen(title), limit);
+        found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
+    }
+    if (!found) {
+        if (artist == nullptr || artist[0] == '\0')
+            return -1;
+        char* end = append_part(name_start, artist, std::strlen(artist), limit);
+        end = append_part(end, " - ", 3, limit);
+        end = append_part(end, title, std::strlen(title), limit);
+        found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
+    }
+    if (!found)
+        return -1;
+    return entries[0].time;
+}
+
+} // namespace lumivox
