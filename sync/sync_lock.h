@@ -9,8 +9,10 @@ namespace lumivox {
 // and the scheduler's handlers.
 extern platform::Lock sync_lock;
 
-// Created once at load, before anything else can use them; destroyed at
-// unload after the network library has been released.
+// Created once at load, before anything else can use them: the scheduler's
+// event, then its timer, then the lock. Destroyed at unload: the run's worker
+// ends, the network library is released, then the event and timer are closed
+// and the lock is deleted.
 void sync_objects_create();
 void sync_objects_destroy();
 

@@ -2,6 +2,6 @@
 
 namespace lumivox {
 
-uint32_t start_tick = 0;
+std::atomic<uint32_t> start_tick{0};
 
 } // namespace lumivox

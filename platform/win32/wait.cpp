@@ -1,0 +1,80 @@
+#include "platform/wait.h"
+
+#include <windows.h>
+
+namespace lumivox::platform {
+
+namespace {
+
+HANDLE handle(Event* event) {
+    return reinterpret_cast<HANDLE>(event);
+}
+HANDLE handle(Timer* timer) {
+    return reinterpret_cast<HANDLE>(timer);
+}
+
+// The completion argument carries the routine itself.
+VOID CALLBACK run_routine(LPVOID routine, DWORD, DWORD) {
+    reinterpret_cast<TimerRoutine>(routine)();
+}
+
+} // namespace
+
+Event* event_create() {
+    return reinterpret_cast<Event*>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+}
+
+void event_set(Event* event) {
+    if (event != nullptr)
+        SetEvent(handle(event));
+}
+
+void event_reset(Event* event) {
+    if (event != nullptr)
+        ResetEvent(handle(event));
+}
+
+void event_close(Event* event) {
+    if (event != nullptr)
+        CloseHandle(handle(event));
+}
+
+Timer* timer_create() {
+    return reinterpret_cast<Timer*>(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+}
+
+void timer_set(Timer* timer, int64_t due_time, TimerRoutine routine) {
+    if (timer == nullptr)
+        return;
+    LARGE_INTEGER due;
+    due.QuadPart = due_time;
+    SetWaitableTimer(handle(timer), &due, 0, &run_routine, reinterpret_cast<LPVOID>(routine),
+                     FALSE);
+}
+
+void timer_cancel(Timer* timer) {
+    if (timer != nullptr)
+        CancelWaitableTimer(handle(timer));
+}
+
+void timer_close(Timer* timer) {
+    if (timer != nullptr)
+        CloseHandle(handle(timer));
+}
+
+// The completion routine of a timer armed by this thread runs inside the
+// alertable wait, so the timer itself need not be named here.
+WaitResult wait_alertable(Event* event, Timer*) {
+    if (event == nullptr)
+        return WaitResult::failed;
+    switch (WaitForSingleObjectEx(handle(event), INFINITE, TRUE)) {
+    case WAIT_OBJECT_0:
+        return WaitResult::signalled;
+    case WAIT_IO_COMPLETION:
+        return WaitResult::routine_ran;
+    default:
+        return WaitResult::failed;
+    }
+}
+
+} // namespace lumivox::platform

@@ -1,0 +1,73 @@
+// Plays the loaded Timeline in real time: one worker thread per run sleeps
+// until the line timer or the event wakes it, sends each line at
+// start_tick + its time, and resynchronises after seeks and pauses.
+#pragma once
+
+#include "platform/wait.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace lumivox {
+
+// SyncState: there is no state 2.
+constexpr int32_t sync_stopped = 0;
+constexpr int32_t sync_running = 1;
+constexpr int32_t sync_held = 3;
+
+// Read and written by the host's thread and the worker.
+extern std::atomic<int32_t> sync_state;
+
+// The next playback-position report resynchronises. Set by the playback
+// handlers; consumed by sync_resync.
+extern std::atomic<bool> resync_pending;
+
+// Index of the next line to send; count when nothing is left. Under sync_lock.
+extern int32_t line_pos;
+
+// Created at load by sync_objects_create, before anything can use them.
+extern platform::Event* sync_event;
+extern platform::Timer* line_timer;
+
+// Begins a run for the Timeline just loaded (nothing when count is 0). With
+// wait_for_sync the run holds until the first resynchronisation; otherwise a
+// first line due within the first second is armed at once.
+void sync_start(bool wait_for_sync);
+// Ends the run, frees the Timeline and template_prefix, and sends the reset
+// script when a run was active. Returns once the run's worker has ended.
+void sync_stop();
+// Suspends a running run until the next resynchronisation; sends the reset
+// script.
+void sync_hold();
+// Resynchronises to the reported position when resync_pending is set.
+void sync_resync(double position_seconds);
+
+// Ends the current worker, if any, and waits for it; the Timeline is left
+// alone. For the unload, where no worker may outlive the lock, event and
+// timer.
+void sync_end_worker();
+
+// The line timer's routine, run on the worker: sends line line_pos and arms
+// the next one.
+void on_line_due();
+
+// The arithmetic of the schedule, all modulo 2^32.
+
+// Milliseconds from start to tick, read as a signed number.
+int32_t elapsed_since(uint32_t tick, uint32_t start);
+
+// Due time (100-ns units) for a line at line_time when elapsed ms have
+// passed: negative while the line lies ahead, zero or positive when it is
+// due.
+int64_t line_due_time(int32_t elapsed, int32_t line_time);
+
+// Where a resynchronisation at elapsed ms lands: the first line that is
+// still to come (count when none), and how far into the previous line the
+// position lies when that line is to be resumed (0: nothing to resume).
+struct ResyncTarget {
+    int32_t line;
+    int32_t resume_ms;
+};
+ResyncTarget resync_target(int32_t elapsed, bool resend_allowed);
+
+} // namespace lumivox

@@ -1,0 +1,288 @@
+// The scheduler in real time against the recording transport. Tolerances are
+// generous: these machines are shared; timing quality is the benchmark's.
+#include "platform/clock.h"
+#include "sstp/request.h"
+#include "sync/scheduler.h"
+#include "sync/sync_state.h"
+#include "tests/sync/fixture.h"
+#include "tests/sync/free_watch.h"
+#include "timeline/timeline.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace lumivox {
+namespace {
+
+using test::delivered_scripts;
+using test::Delivery;
+using test::load_timeline;
+using test::sleep_ms;
+using test::wait_for_deliveries;
+using test::wait_for_state;
+
+const std::string prefix = R"(\0\s[25])";
+const std::string reset = R"(\_q\0\s[0]\e)";
+const std::string reset_request = std::string(request_head) + reset + "\r\nCharset: UTF-8\r\n\r\n";
+
+// How late a delivery came against start_tick + the line's time.
+int32_t lateness(const Delivery& d, int32_t time) {
+    return elapsed_since(d.tick, start_tick) - time;
+}
+
+constexpr int32_t late_limit = 250;
+
+// The number in "...\_w[N]..." of a resumed script, or -1.
+long resumed_wait(const std::string& script) {
+    size_t at = script.find(R"(\_w[)");
+    return at == std::string::npos ? -1 : std::strtol(script.c_str() + at + 4, nullptr, 10);
+}
+
+class Scheduler : public testing::Test {
+  protected:
+    void SetUp() override {
+        test::use_recording_transport();
+        current_trailer = trailer_plain;
+        resync_pending = false;
+    }
+    void TearDown() override {
+        sync_stop();
+        platform::set_tick_offset(0);
+    }
+
+    // As the playback handlers begin a track: the lookup sets start_tick,
+    // then the Timeline is loaded and the run started.
+    static void begin(const std::vector<test::Line>& lines, bool wait_for_sync) {
+        start_tick = platform::tick_count();
+        load_timeline(lines, prefix.c_str());
+        sync_start(wait_for_sync);
+    }
+
+    static void resync(double position_seconds) {
+        resync_pending = true;
+        sync_resync(position_seconds);
+    }
+};
+
+TEST_F(Scheduler, PlaysEachLineAtItsTime) {
+    begin({{0, "L0"}, {150, "L1"}, {300, "", 1}, {450, "L3"}}, false);
+    auto sent = wait_for_deliveries(4, 3000);
+    ASSERT_EQ(sent.size(), 4u);
+    const int32_t times[] = {0, 150, 300, 450};
+    const char* texts[] = {"L0", "L1", "L1", "L3"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(test::script_of(sent[i].bytes), texts[i]);
+        EXPECT_GE(lateness(sent[i], times[i]), -1) << i;
+        EXPECT_LE(lateness(sent[i], times[i]), late_limit) << i;
+    }
+    EXPECT_EQ(test::current_line_pos(), 4);
+    // After the last line the worker waits; the run stays active.
+    sleep_ms(100);
+    EXPECT_EQ(test::deliveries().size(), 4u);
+    EXPECT_EQ(sync_state.load(), sync_running);
+}
+
+// Without waiting for a position report, a first line within the first
+// second is played from the worker's start; later ones hold the run.
+TEST_F(Scheduler, FirstLineRules) {
+    const struct {
+        int32_t first;
+        bool wait_for_sync;
+        bool plays;
+    } cases[] = {
+        {999, false, true},
+        {0, false, true},
+        {1000, false, false},
+        {0, true, false},
+    };
+    for (const auto& c : cases) {
+        test::use_recording_transport();
+        begin({{c.first, "first"}}, c.wait_for_sync);
+        auto sent = wait_for_deliveries(1, c.first + 400);
+        if (c.plays) {
+            ASSERT_EQ(sent.size(), 1u) << c.first;
+            EXPECT_GE(lateness(sent[0], c.first), 0) << c.first;
+            EXPECT_LE(lateness(sent[0], c.first), late_limit) << c.first;
+        } else {
+            EXPECT_TRUE(sent.empty()) << c.first;
+            EXPECT_EQ(sync_state.load(), sync_held) << c.first;
+        }
+        sync_stop();
+    }
+}
+
+TEST_F(Scheduler, ResyncResumesTheInterruptedLineThenArmsTheNext) {
+    begin({{0, R"(\0\s[25]A\_w[5000]B\e)"}, {2300, R"(\0\s[25]C\e)"}}, true);
+    ASSERT_TRUE(wait_for_state(sync_held, 2000));
+    resync(2.0);
+    EXPECT_FALSE(resync_pending.load());
+    auto sent = wait_for_deliveries(2, 3000);
+    ASSERT_EQ(sent.size(), 2u);
+    std::string resumed = test::script_of(sent[0].bytes);
+    EXPECT_EQ(resumed.substr(0, prefix.size() + 6), prefix + R"(\0\_w[)");
+    EXPECT_EQ(resumed.substr(resumed.size() - 4), R"(]B\e)");
+    long wait = resumed_wait(resumed);
+    EXPECT_LE(wait, 3000);
+    EXPECT_GE(wait, 3000 - late_limit);
+    EXPECT_EQ(test::script_of(sent[1].bytes), R"(\0\s[25]C\e)");
+    EXPECT_GE(lateness(sent[1], 2300), -1);
+    EXPECT_LE(lateness(sent[1], 2300), late_limit);
+}
+
+// A run whose first line was armed directly resends nothing on its first
+// resynchronisation (the position report right after the track began), even
+// with a hold in between; later resynchronisations resend.
+TEST_F(Scheduler, FirstResyncAfterADirectStartResendsNothing) {
+    begin({{0, R"(\0\s[25]A\_w[5000]B\e)"}, {9000, "later"}}, false);
+    ASSERT_EQ(wait_for_deliveries(1, 1000).size(), 1u);
+    sync_hold();
+    // Let the worker handle the hold first: a wake that already finds the
+    // resynchronised state would count as the first resynchronisation.
+    sleep_ms(100);
+    resync(1.0);
+    sleep_ms(300);
+    auto sent = test::deliveries();
+    ASSERT_EQ(sent.size(), 2u) << testing::PrintToString(delivered_scripts());
+    EXPECT_EQ(sent[1].bytes, reset_request);
+    resync(1.0);
+    sent = wait_for_deliveries(3, 1000);
+    ASSERT_EQ(sent.size(), 3u);
+    long wait = resumed_wait(test::script_of(sent[2].bytes));
+    EXPECT_LE(wait, 4000);
+    EXPECT_GE(wait, 4000 - late_limit);
+}
+
+TEST_F(Scheduler, FailedSendHaltsTheRunUntilTheNextResync) {
+    test::use_recording_transport(0);
+    begin({{0, "L0"}, {200, "L1"}, {400, "L2"}, {600, "L3"}}, false);
+    sleep_ms(400);
+    EXPECT_EQ(delivered_scripts(), std::vector<std::string>{"L0"});
+    EXPECT_EQ(test::current_line_pos(), 0);
+    test::set_deliver_result(1);
+    resync(0.25);
+    wait_for_deliveries(3, 1000);
+    sleep_ms(100);
+    EXPECT_EQ(delivered_scripts(), (std::vector<std::string>{"L0", "L2", "L3"}));
+}
+
+TEST_F(Scheduler, HoldAndStopSendTheResetScript) {
+    begin({{800, "never"}}, false);
+    // Hold and stop act on the state they find.
+    sync_hold();
+    EXPECT_EQ(sync_state.load(), sync_held);
+    sync_hold();
+    sync_stop();
+    EXPECT_EQ(sync_state.load(), sync_stopped);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(entries, nullptr);
+    EXPECT_EQ(template_prefix, nullptr);
+    sync_stop();
+    sync_hold();
+    sleep_ms(1000);
+    auto sent = test::deliveries();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].bytes, reset_request);
+    EXPECT_EQ(sent[1].bytes, reset_request);
+
+    // A Timeline that never played is freed without a reset.
+    test::use_recording_transport();
+    load_timeline({{0, "x"}});
+    sync_stop();
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(test::deliveries().empty());
+}
+
+TEST_F(Scheduler, ResyncActsOnlyWhenPending) {
+    // Not pending: a held run stays held.
+    begin({{5000, "x"}}, true);
+    ASSERT_TRUE(wait_for_state(sync_held, 2000));
+    uint32_t before = start_tick;
+    sync_resync(1.0);
+    EXPECT_EQ(sync_state.load(), sync_held);
+    EXPECT_EQ(start_tick.load(), before);
+    sync_stop();
+
+    // Pending while stopped: the flag is consumed, nothing else changes.
+    resync_pending = true;
+    sync_resync(1.0);
+    EXPECT_FALSE(resync_pending.load());
+    EXPECT_EQ(sync_state.load(), sync_stopped);
+    EXPECT_EQ(start_tick.load(), before);
+}
+
+TEST_F(Scheduler, ReportedPositionIsTruncatedToMilliseconds) {
+    const struct {
+        double seconds;
+        uint32_t ms;
+    } cases[] = {
+        {12.3456, 12345},       {0.9999, 999},     {0.0, 0},
+        {-0.0015, 0xFFFFFFFFu}, {4294967.2965, 0}, // 2^32 ms: only the low 32 bits count
+    };
+    begin({{100000, "x"}}, true);
+    for (const auto& c : cases) {
+        resync_pending = true;
+        uint32_t before = platform::tick_count();
+        sync_resync(c.seconds);
+        uint32_t after = platform::tick_count();
+        EXPECT_EQ(sync_state.load(), sync_running);
+        // start_tick = (tick at the call) - ms, for a tick in [before, after].
+        EXPECT_LE(static_cast<uint32_t>(start_tick + c.ms - before), after - before) << c.seconds;
+    }
+}
+
+TEST_F(Scheduler, PlaysAcrossTheWrapOfTheTickCounter) {
+    // 300 ms before the counter wraps.
+    uint32_t raw = platform::tick_count();
+    platform::set_tick_offset(0u - 300u - raw);
+    begin({{200, "L0"}, {250, "L1"}, {400, "L2"}, {650, "L3"}}, true);
+    ASSERT_TRUE(wait_for_state(sync_held, 2000));
+    resync(0.0);
+    auto sent = wait_for_deliveries(4, 3000);
+    ASSERT_EQ(sent.size(), 4u);
+    const int32_t times[] = {200, 250, 400, 650};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_GE(lateness(sent[i], times[i]), -1) << i;
+        EXPECT_LE(lateness(sent[i], times[i]), late_limit) << i;
+    }
+    EXPECT_GT(sent[0].tick, 0x80000000u);
+    EXPECT_LT(sent[3].tick, 0x80000000u);
+    sync_stop();
+    platform::set_tick_offset(0);
+}
+
+// A position report that lands before the new worker has made its first
+// decision must not be undone by the worker's initial hold.
+TEST_F(Scheduler, EarlyResyncIsNotOverwrittenByTheInitialHold) {
+    for (int round = 0; round < 8; ++round) {
+        test::use_recording_transport();
+        begin({{250, "first"}}, true);
+        resync(0.0);
+        ASSERT_EQ(wait_for_deliveries(1, 1000).size(), 1u) << round;
+        sync_stop();
+    }
+}
+
+TEST_F(Scheduler, StopFreesEveryOwnedTextOnce) {
+    // Shared entries point both ways: a line's owner may stand later.
+    load_timeline({{0, "", 2}, {100, "one"}, {200, "two"}, {300, "", 1}, {400, "", 2}},
+                  prefix.c_str());
+    std::vector<const void*> blocks = {entries, entries[1].text, entries[2].text, template_prefix};
+    // Also after a run that played, held and resent.
+    sync_start(false);
+    test::wait_for_deliveries(1, 1000);
+    sync_hold();
+    resync(0.15);
+    test::watch_frees(blocks);
+    sync_stop();
+    std::vector<int> frees = test::watched_frees();
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(entries, nullptr);
+    EXPECT_EQ(template_prefix, nullptr);
+    if (!test::free_watch_available())
+        GTEST_SKIP() << "free() cannot be counted here; the sanitizer lanes check this run";
+    EXPECT_EQ(frees, (std::vector<int>{1, 1, 1, 1}));
+}
+
+} // namespace
+} // namespace lumivox
