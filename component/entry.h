@@ -1,0 +1,44 @@
+// The component's entry point, its client object and its service list.
+#pragma once
+
+#include "component/service_api.h"
+#include "component/text_buffer.h"
+
+namespace lumivox {
+
+// Set by the entry point; read by the playback handlers and the page.
+extern HostApi* host_api;
+extern void* module_handle;
+// The component's own file name, as the host tells it.
+extern TextBuffer library_name;
+
+ComponentClient* component_client();
+
+// Head of the service list, and putting an entry at its front.
+ServiceEntry* service_list_head();
+void push_service_entry(ServiceEntry* entry);
+
+// Operations 0-2 of the component's service objects: single static objects
+// that count no references.
+template <typename Interface> class StaticService : public Interface {
+  public:
+    int release() override { return 1; }
+    int add_reference() override { return 1; }
+    bool query(const Guid&, void**) override { return false; }
+};
+
+// A list entry that holds its service object inside it.
+template <typename Service> class StaticEntry final : public ServiceEntry {
+  public:
+    explicit StaticEntry(const Guid& id) { class_id = &id; }
+    void obtain_instance(ServiceBase** out) override {
+        *out = &service;
+        service.add_reference();
+    }
+    Service service;
+};
+
+} // namespace lumivox
+
+extern "C" lumivox::ComponentClient* foobar2000_get_interface(lumivox::HostApi* host_api,
+                                                              void* module_handle);

@@ -1,0 +1,226 @@
+// The objects that pass between the host and the component. Each is reached
+// through its table of operations; the declaration order of the virtual
+// functions below is the slot order, which is the interface. The substitute
+// host includes this header and nothing of the component's code.
+#pragma once
+
+#include "component/host_api.h"
+
+#include <cstdint>
+
+namespace lumivox {
+
+// A GUID in its standard 16-byte layout.
+struct Guid {
+    uint32_t data1;
+    uint16_t data2;
+    uint16_t data3;
+    uint8_t data4[8];
+};
+static_assert(sizeof(Guid) == 16);
+
+inline bool operator==(const Guid& a, const Guid& b) {
+    if (a.data1 != b.data1 || a.data2 != b.data2 || a.data3 != b.data3)
+        return false;
+    for (int i = 0; i < 8; ++i) {
+        if (a.data4[i] != b.data4[i])
+            return false;
+    }
+    return true;
+}
+
+// Operations 0-2 of every service object, the host's and the component's.
+class ServiceBase {
+  public:
+    virtual int release() = 0;
+    virtual int add_reference() = 0;
+    virtual bool query(const Guid& interface_id, void** out) = 0;
+
+  protected:
+    ~ServiceBase() = default;
+};
+
+// One entry of the component's service list: an operation table with one
+// operation, then the next entry, then the class GUID; the service object
+// itself is held inside the entry after these.
+class ServiceEntry {
+  public:
+    virtual void obtain_instance(ServiceBase** out) = 0;
+    ServiceEntry* next = nullptr;
+    const Guid* class_id = nullptr;
+
+  protected:
+    ~ServiceEntry() = default;
+};
+
+// The object the exported entry point answers.
+class ComponentClient {
+  public:
+    virtual uint32_t interface_version() = 0;
+    virtual ServiceEntry* service_list() = 0;
+    virtual void write_configuration(HostOutputStream* stream, HostAbortToken* abort) = 0;
+    virtual void read_configuration(HostInputStream* stream, HostAbortToken* abort) = 0;
+    virtual void set_library_path(const char* first, const char* second) = 0;
+    virtual void services_initialised(bool initialised) = 0;
+    virtual bool is_debug_build() = 0;
+
+  protected:
+    ~ComponentClient() = default;
+};
+
+using ServiceClass = void*;
+
+// The host API handed to the entry point.
+class HostApi {
+  public:
+    virtual ServiceClass find_service_class(const Guid& class_id) = 0;
+    virtual bool create_instance(ServiceBase** out, ServiceClass service_class, uint32_t index) = 0;
+
+  protected:
+    ~HostApi() = default;
+};
+
+// --- Services of the component -------------------------------------------
+
+class ComponentVersionService : public ServiceBase {
+  public:
+    virtual void report_file_name(HostText* out) = 0;
+    virtual void report_component_name(HostText* out) = 0;
+    virtual void report_version(HostText* out) = 0;
+    virtual void report_about_text(HostText* out) = 0;
+
+  protected:
+    ~ComponentVersionService() = default;
+};
+
+class LifecycleService : public ServiceBase {
+  public:
+    virtual void on_host_start() = 0;
+    virtual void on_host_quit() = 0;
+
+  protected:
+    ~LifecycleService() = default;
+};
+
+// --- Objects of the host that the component uses -------------------------
+
+// The slots the component does not use are kept so that the ones it uses
+// stand at their numbers.
+class PlaybackControlService : public ServiceBase {
+  public:
+    virtual void unused_3() = 0;
+    virtual void unused_4() = 0;
+    virtual void unused_5() = 0;
+    virtual void unused_6() = 0;
+    virtual bool is_paused() = 0; // 7
+  protected:
+    ~PlaybackControlService() = default;
+};
+
+class PlaybackEvents;
+
+class PlaybackCallbackManager : public ServiceBase {
+  public:
+    virtual void register_events(PlaybackEvents* events, uint32_t mask, int flags) = 0; // 3
+    virtual void unregister_events(PlaybackEvents* events) = 0;                         // 4
+  protected:
+    ~PlaybackCallbackManager() = default;
+};
+
+class CompiledScript : public ServiceBase {
+  protected:
+    ~CompiledScript() = default;
+};
+
+class TitleFormatCompiler : public ServiceBase {
+  public:
+    virtual bool compile(CompiledScript** out, const char* script) = 0; // 3
+  protected:
+    ~TitleFormatCompiler() = default;
+};
+
+// Applied by the host to every field value it puts into a formatted title;
+// the script's literal text is not filtered.
+class TitleTextFilter {
+  public:
+    virtual void write(HostText* out, const char* data, uint32_t length) = 0;
+
+  protected:
+    ~TitleTextFilter() = default;
+};
+
+class LocationRecord {
+  public:
+    virtual const char* path() = 0; // 0
+  protected:
+    ~LocationRecord() = default;
+};
+
+class InformationRecord {
+  public:
+    virtual void unused_0() = 0;
+    virtual void unused_1() = 0;
+    virtual void unused_2() = 0;
+    virtual void unused_3() = 0;
+    virtual uint32_t field_count() = 0;                                  // 4
+    virtual const char* field_name(uint32_t index) = 0;                  // 5
+    virtual uint32_t value_count(uint32_t index) = 0;                    // 6
+    virtual const char* field_value(uint32_t index, uint32_t value) = 0; // 7
+  protected:
+    ~InformationRecord() = default;
+};
+
+class TrackHandle : public ServiceBase {
+  public:
+    virtual LocationRecord* location() = 0; // 3
+    virtual bool format_title(void* hook, HostText* out, CompiledScript* script,
+                              TitleTextFilter* filter) = 0; // 4
+    virtual void begin_reading_information() = 0;           // 5
+    virtual void end_reading_information() = 0;             // 6
+    virtual void unused_7() = 0;
+    virtual void unused_8() = 0;
+    virtual void unused_9() = 0;
+    virtual bool information(InformationRecord** out) = 0; // 10
+  protected:
+    ~TrackHandle() = default;
+};
+
+// The component's playback callbacks: ten slots, no base operations.
+class PlaybackEvents {
+  public:
+    virtual void on_starting(uint32_t command, uint32_t paused) = 0; // 0
+    virtual void on_new_track(TrackHandle* track) = 0;               // 1
+    virtual void on_stop(uint32_t reason) = 0;                       // 2
+    virtual void on_seek(double seconds) = 0;                        // 3
+    virtual void on_pause(bool paused) = 0;                          // 4
+    virtual void on_edited(uint32_t value) = 0;                      // 5
+    virtual void on_dynamic_info(uint32_t value) = 0;                // 6
+    virtual void on_dynamic_track_info(uint32_t value) = 0;          // 7
+    virtual void on_time(double seconds) = 0;                        // 8
+    virtual void on_volume_change(uint32_t value) = 0;               // 9
+  protected:
+    ~PlaybackEvents() = default;
+};
+
+// The exported entry point's name and shape.
+using GetInterfaceFn = ComponentClient* (*)(HostApi* host_api, void* module_handle);
+inline constexpr const char entry_point_name[] = "foobar2000_get_interface";
+
+// Class GUIDs.
+inline constexpr Guid component_version_class = {
+    0x10BB3EBD, 0xDDF7, 0x4975, {0xA3, 0xCC, 0x23, 0x08, 0x48, 0x29, 0x45, 0x3E}};
+inline constexpr Guid lifecycle_class = {
+    0x113773C4, 0xB387, 0x4B48, {0x8B, 0xDF, 0xAB, 0x58, 0xBC, 0x6C, 0xE5, 0x38}};
+inline constexpr Guid preferences_page_class = {
+    0x7255E8D0, 0x3FCF, 0x4781, {0xB9, 0x3B, 0xD0, 0x6C, 0xB8, 0x8D, 0xFA, 0xFA}};
+inline constexpr Guid playback_control_class = {
+    0xBF803668, 0x2977, 0x4C71, {0xB9, 0xAB, 0x5C, 0x77, 0xC3, 0x38, 0xC9, 0x70}};
+inline constexpr Guid playback_callback_manager_class = {
+    0x78BCBFA1, 0xDFB9, 0x487F, {0xAB, 0x16, 0xCD, 0x82, 0xBF, 0x90, 0xCC, 0xF7}};
+inline constexpr Guid title_format_compiler_class = {
+    0x3F7674AB, 0x044C, 0x4796, {0x88, 0x01, 0x6C, 0x44, 0x3C, 0x24, 0x4D, 0x88}};
+
+inline constexpr uint32_t client_interface_version = 72;
+inline constexpr uint32_t playback_event_mask = 286;
+
+} // namespace lumivox

@@ -1,0 +1,266 @@
+#include "host/runner.h"
+
+#include "host/config_file.h"
+#include "host/host_services.h"
+#include "host/tags.h"
+#include "host/trace.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <climits>
+#include <cstdlib>
+#endif
+
+namespace lumivox::tools {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct HostState {
+    RunOptions options;
+    LoadedModule module;
+    LifecycleService* lifecycle = nullptr;
+    bool started = false;
+};
+
+// Playback callbacks as the player delivers them: only while registered and
+// only for the events in the registered mask.
+PlaybackEvents* events_for(int slot) {
+    uint32_t mask = 0;
+    PlaybackEvents* events = registered_events(mask);
+    return (events != nullptr && (mask & (1u << slot)) != 0) ? events : nullptr;
+}
+
+std::string absolute_path(const std::string& path) {
+#ifdef _WIN32
+    int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), n);
+    wchar_t full[4096];
+    DWORD length = GetFullPathNameW(wide.c_str(), 4096, full, nullptr);
+    if (length == 0 || length >= 4096)
+        return path;
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, full, static_cast<int>(length), nullptr, 0, nullptr,
+                                    nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, full, static_cast<int>(length), utf8.data(), bytes, nullptr,
+                        nullptr);
+    return utf8;
+#else
+    char full[PATH_MAX];
+    return realpath(path.c_str(), full) != nullptr ? std::string(full) : path;
+#endif
+}
+
+bool enter(HostState& host, std::string& error) {
+    if (!load_component(host.options.component, host_api(), host.module, error))
+        return false;
+    trace("entered " + host.options.component + ", interface version " +
+          std::to_string(host.module.client->interface_version()));
+    if (!host.options.config.empty() &&
+        !read_config_file(host.module.client, host.options.config, error)) {
+        unload_component(host.module);
+        return false;
+    }
+    host.module.client->set_library_path(host.options.component.c_str(),
+                                         host.options.component.c_str());
+    host.module.client->services_initialised(true);
+    return true;
+}
+
+void start(HostState& host) {
+    if (host.started)
+        return;
+    host.lifecycle =
+        static_cast<LifecycleService*>(obtain_service(host.module.client, lifecycle_class));
+    trace("host start");
+    if (host.lifecycle != nullptr)
+        host.lifecycle->on_host_start();
+    host.started = true;
+}
+
+// Host exit, then the configuration is written and the module unloaded.
+int leave(HostState& host, int status) {
+    if (host.module.client == nullptr)
+        return status;
+    if (host.started) {
+        trace("host exit");
+        if (host.lifecycle != nullptr) {
+            host.lifecycle->on_host_quit();
+            host.lifecycle->release();
+        }
+        host.started = false;
+    }
+    std::string error;
+    if (!host.options.config.empty() &&
+        !write_config_file(host.module.client, host.options.config, error)) {
+        std::fprintf(stderr, "lumivox-host: %s\n", error.c_str());
+        status = status == 0 ? 1 : status;
+    }
+    for (const std::string& left : outstanding_objects())
+        std::fprintf(stderr, "lumivox-host: the component did not give back: %s\n", left.c_str());
+    unload_component(host.module);
+    trace("unloaded");
+    return status;
+}
+
+bool new_track(const std::string& path,
+               const std::vector<std::pair<std::string, std::string>>& named, bool paused,
+               std::string& error) {
+    AudioFile audio;
+    if (!read_audio_file(path, audio, error))
+        return false;
+    TrackInfo info;
+    info.location = "file://" + absolute_path(path);
+    info.fields = audio.fields;
+    // The first NAME=VALUE of a name replaces the file's fields of that name;
+    // later ones of the same name add further fields.
+    std::vector<std::string> replaced;
+    for (const auto& [name, value] : named) {
+        bool first = true;
+        for (const std::string& r : replaced)
+            first = first && stricmp_utf8(r.c_str(), name.c_str()) != 0;
+        if (first) {
+            std::erase_if(info.fields, [&](const TrackField& f) {
+                return stricmp_utf8(f.name.c_str(), name.c_str()) == 0;
+            });
+            replaced.push_back(name);
+        }
+        info.fields.push_back({name, {value}});
+    }
+    set_paused(paused);
+    trace("new track " + info.location + (paused ? " (paused)" : ""));
+    TrackHandle* track = make_track(info);
+    if (PlaybackEvents* events = events_for(1))
+        events->on_new_track(track);
+    else
+        track->release();
+    return true;
+}
+
+void report_time(double seconds) {
+    trace("time " + std::to_string(seconds));
+    if (PlaybackEvents* events = events_for(8))
+        events->on_time(seconds);
+}
+
+// Position reports every second, from+1, from+2, ..., in real time.
+void play_for(double seconds, double from) {
+    Clock::time_point begin = Clock::now();
+    for (int i = 1; i <= static_cast<int>(seconds); ++i) {
+        std::this_thread::sleep_until(begin + std::chrono::seconds(i));
+        report_time(from + i);
+    }
+    std::this_thread::sleep_until(
+        begin + std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
+}
+
+void stop(uint32_t reason) {
+    trace("stop");
+    if (PlaybackEvents* events = events_for(2))
+        events->on_stop(reason);
+}
+
+bool run_step(HostState& host, const Step& step, std::string& error) {
+    const std::string& w = step.word;
+    auto seconds = [&step] { return std::strtod(step.positional[0].c_str(), nullptr); };
+    if (w == "start") {
+        start(host);
+    } else if (w == "track") {
+        return new_track(step.positional[0], step.named, !step.flags.empty(), error);
+    } else if (w == "time") {
+        report_time(seconds());
+    } else if (w == "play") {
+        double from = 0;
+        for (const auto& [name, value] : step.named)
+            from = std::strtod(value.c_str(), nullptr);
+        play_for(seconds(), from);
+    } else if (w == "seek") {
+        trace("seek " + step.positional[0]);
+        if (PlaybackEvents* events = events_for(3))
+            events->on_seek(seconds());
+    } else if (w == "pause" || w == "resume") {
+        bool paused = w == "pause";
+        set_paused(paused);
+        trace(w);
+        if (PlaybackEvents* events = events_for(4))
+            events->on_pause(paused);
+    } else if (w == "stop") {
+        stop(0);
+    } else if (w == "sleep") {
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::atoll(step.positional[0].c_str())));
+    } else if (w == "exit") {
+        leave(host, 0);
+    } else {
+        error = "\"" + w + "\" is not available in this build";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int run_scenario(const RunOptions& options, const std::vector<Step>& steps) {
+    HostState host;
+    host.options = options;
+    std::string error;
+    if (!enter(host, error)) {
+        std::fprintf(stderr, "lumivox-host: %s\n", error.c_str());
+        return 1;
+    }
+    for (const Step& step : steps) {
+        if (host.module.client == nullptr) {
+            std::fprintf(stderr, "lumivox-host: line %d: \"%s\" after exit\n", step.line,
+                         step.word.c_str());
+            return 2;
+        }
+        if (!run_step(host, step, error)) {
+            std::fprintf(stderr, "lumivox-host: line %d: %s\n", step.line, error.c_str());
+            return leave(host, 2);
+        }
+    }
+    return leave(host, 0);
+}
+
+int play_files(const RunOptions& options, const std::vector<std::string>& files) {
+    HostState host;
+    host.options = options;
+    std::string error;
+    // Every file is checked before anything plays.
+    std::vector<AudioFile> audio(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!read_audio_file(files[i], audio[i], error)) {
+            std::fprintf(stderr, "lumivox-host: %s\n", error.c_str());
+            return 2;
+        }
+        if (audio[i].duration_seconds < 0) {
+            std::fprintf(stderr, "lumivox-host: cannot tell how long \"%s\" lasts\n",
+                         files[i].c_str());
+            return 2;
+        }
+    }
+    if (!enter(host, error)) {
+        std::fprintf(stderr, "lumivox-host: %s\n", error.c_str());
+        return 1;
+    }
+    start(host);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!new_track(files[i], {}, false, error)) {
+            std::fprintf(stderr, "lumivox-host: %s\n", error.c_str());
+            return leave(host, 2);
+        }
+        play_for(audio[i].duration_seconds, 0);
+        stop(1);
+    }
+    return leave(host, 0);
+}
+
+} // namespace lumivox::tools

@@ -1,0 +1,233 @@
+#include "sync/playback.h"
+
+#include "component/entry.h"
+#include "component/settings.h"
+#include "component/text_buffer.h"
+#include "sstp/request.h"
+#include "sstp/tcp.h"
+#include "sstp/transport.h"
+#include "sync/scheduler.h"
+#include "timeline/lookup.h"
+
+namespace lumivox {
+
+PlaybackControlService* playback_service = nullptr;
+PlaybackCallbackManager* callback_service = nullptr;
+
+namespace {
+
+class Events final : public PlaybackEvents {
+  public:
+    void on_starting(uint32_t, uint32_t) override {}
+    void on_new_track(TrackHandle* track) override { handle_new_track(track); }
+    void on_stop(uint32_t reason) override { handle_stop(reason); }
+    void on_seek(double seconds) override { handle_seek(seconds); }
+    void on_pause(bool paused) override { handle_pause(paused); }
+    void on_edited(uint32_t) override {}
+    void on_dynamic_info(uint32_t) override {}
+    void on_dynamic_track_info(uint32_t) override {}
+    void on_time(double seconds) override { handle_time(seconds); }
+    void on_volume_change(uint32_t) override {}
+} events;
+
+// Tag values are untrusted: a title holding a backslash command or a line
+// break would be run by the ghost or break the request's framing. Field
+// values are escaped before the host puts them into the announcement; the
+// literal parts of the user's script stay as written.
+class AnnouncementFilter final : public TitleTextFilter {
+  public:
+    void write(HostText* out, const char* data, uint32_t length) override {
+        uint32_t start = 0;
+        for (uint32_t i = 0; i < length && data[i] != '\0'; ++i) {
+            const char* replacement = data[i] == '\\'                        ? "\\\\"
+                                      : (data[i] == '\r' || data[i] == '\n') ? " "
+                                                                             : nullptr;
+            if (replacement == nullptr)
+                continue;
+            out->append(data + start, i - start);
+            out->append(replacement, whole_text);
+            start = i + 1;
+        }
+        uint32_t end = start;
+        while (end < length && data[end] != '\0')
+            ++end;
+        out->append(data + start, end - start);
+    }
+} announcement_filter;
+
+template <typename Service> Service* obtain_host_service(const Guid& class_id) {
+    HostApi* api = host_api;
+    if (api == nullptr)
+        return nullptr;
+    ServiceClass service_class = api->find_service_class(class_id);
+    if (service_class == nullptr)
+        return nullptr;
+    ServiceBase* service = nullptr;
+    if (!api->create_instance(&service, service_class, 0))
+        return nullptr;
+    return static_cast<Service*>(service);
+}
+
+template <typename Service> void release_service(Service*& service) {
+    if (service != nullptr)
+        service->release();
+    service = nullptr;
+}
+
+int probe_active(const char* ghost_key) {
+    SstpTransport transport = active_transport;
+    return transport.probe != nullptr ? transport.probe(ghost_key) : 0;
+}
+
+// Released on every way out, an exception from the host's title formatting
+// included.
+struct ScriptHolder {
+    CompiledScript* script = nullptr;
+    ~ScriptHolder() {
+        if (script != nullptr)
+            script->release();
+    }
+};
+
+struct TrackReading {
+    TrackHandle* track;
+    ~TrackReading() {
+        track->end_reading_information();
+        track->release();
+    }
+};
+
+void announce(TrackHandle* track) {
+    auto* compiler = obtain_host_service<TitleFormatCompiler>(title_format_compiler_class);
+    if (compiler == nullptr)
+        return;
+    ScriptHolder compiled;
+    bool ok = false;
+    {
+        struct CompilerHolder {
+            TitleFormatCompiler* compiler;
+            ~CompilerHolder() { compiler->release(); }
+        } holder{compiler};
+        ok = compiler->compile(&compiled.script, cfg_playing_script.get());
+    }
+    if (!ok || compiled.script == nullptr)
+        return;
+    TextBuffer text;
+    track->format_title(nullptr, &text, compiled.script, &announcement_filter);
+    compiled.script->release();
+    compiled.script = nullptr;
+    send_sstp_request(text.get(), trailer_utf8);
+}
+
+} // namespace
+
+PlaybackEvents* playback_events() {
+    return &events;
+}
+
+const char* find_tag_value(InformationRecord* record, const char* name) {
+    uint32_t n = record->field_count();
+    for (uint32_t i = 0; i < n; ++i) {
+        const char* field = record->field_name(i);
+        if (field != nullptr && stricmp_utf8(field, name) == 0)
+            return record->field_value(i, 0);
+    }
+    return nullptr;
+}
+
+void register_playback_events() {
+    if (callback_service != nullptr)
+        callback_service->register_events(&events, playback_event_mask, 0);
+}
+
+void unregister_playback_events() {
+    if (callback_service != nullptr)
+        callback_service->unregister_events(&events);
+    probe_active(nullptr);
+    sync_stop();
+}
+
+void handle_host_start() {
+    playback_service = obtain_host_service<PlaybackControlService>(playback_control_class);
+    callback_service =
+        obtain_host_service<PlaybackCallbackManager>(playback_callback_manager_class);
+    if (cfg_features == 0)
+        return;
+    select_transport(static_cast<int>(cfg_options & 0x1000u));
+    register_playback_events();
+    if ((cfg_features & 0x10u) != 0)
+        send_sstp_request(cfg_startup_script.get(), trailer_utf8);
+}
+
+void handle_host_exit() {
+    if (cfg_features != 0) {
+        if (callback_service != nullptr)
+            callback_service->unregister_events(&events);
+        probe_active(nullptr);
+        sync_stop();
+        if ((cfg_features & 0x10u) != 0)
+            send_sstp_request(cfg_exit_script.get(), trailer_utf8);
+        tcp_unload();
+    }
+    release_service(playback_service);
+    release_service(callback_service);
+}
+
+void handle_new_track(TrackHandle* track) {
+    uint32_t features = cfg_features;
+    if (features == 0) {
+        track->release();
+        return;
+    }
+    track->begin_reading_information();
+    TrackReading reading{track};
+    InformationRecord* record = nullptr;
+    if (!track->information(&record) || record == nullptr)
+        return;
+    sync_stop();
+    bool announce_allowed = probe_active(nullptr) != 0;
+    if (!announce_allowed)
+        return;
+    if ((features & 0x1u) != 0) {
+        LocationRecord* location = track->location();
+        const char* path = location != nullptr ? location->path() : "";
+        const char* artist = find_tag_value(record, "ARTIST");
+        const char* title = find_tag_value(record, "TITLE");
+        int32_t first = find_lyrics_for_track(cfg_primary.get(), cfg_options, path, title, artist);
+        if (first >= 0) {
+            resync_pending = true;
+            bool paused = playback_service != nullptr && playback_service->is_paused();
+            if (paused) {
+                sync_start(true);
+            } else {
+                if (first < 2000)
+                    announce_allowed = false;
+                sync_start(false);
+            }
+        }
+    }
+    if (announce_allowed && (features & 0x100u) != 0)
+        announce(track);
+}
+
+void handle_stop(uint32_t) {
+    sync_stop();
+}
+
+void handle_seek(double) {
+    sync_hold();
+    resync_pending = true;
+}
+
+void handle_pause(bool paused) {
+    if (paused)
+        sync_hold();
+    else
+        resync_pending = true;
+}
+
+void handle_time(double seconds) {
+    sync_resync(seconds);
+}
+
+} // namespace lumivox

@@ -1,0 +1,231 @@
+#include "tests/e2e/processes.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace lumivox::e2e {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> command_line(const std::string& program,
+                                      const std::vector<std::string>& args) {
+    std::vector<std::string> argv;
+    if (!lane().emulator.empty())
+        argv.push_back(lane().emulator);
+    argv.push_back(lane().bin + "/" + program + lane().suffix);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
+pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in, 0);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
+    std::vector<char*> raw;
+    for (const std::string& a : argv)
+        raw.push_back(const_cast<char*>(a.c_str()));
+    raw.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+void drain(int fd, std::string& into) {
+    char chunk[4096];
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n > 0)
+        into.append(chunk, static_cast<size_t>(n));
+}
+
+std::optional<std::string> json_string_field(const std::string& line, const std::string& name) {
+    std::string key = "\"" + name + "\":";
+    size_t at = line.find(key);
+    if (at == std::string::npos)
+        return std::nullopt;
+    at += key.size();
+    if (line.compare(at, 4, "null") == 0 || line[at] != '"')
+        return std::nullopt;
+    std::string value;
+    for (size_t i = at + 1; i < line.size() && line[i] != '"'; ++i) {
+        if (line[i] != '\\') {
+            value += line[i];
+            continue;
+        }
+        char c = line[++i];
+        if (c == 'u') {
+            value += static_cast<char>(std::strtol(line.substr(i + 1, 4).c_str(), nullptr, 16));
+            i += 4;
+        } else {
+            value += c;
+        }
+    }
+    return value;
+}
+
+} // namespace
+
+const Lane& lane() {
+    static const Lane l = [] {
+        Lane value;
+        const char* bin = std::getenv("LUMIVOX_E2E_BIN");
+        const char* emulator = std::getenv("LUMIVOX_E2E_EMULATOR");
+        value.bin = bin != nullptr ? bin : ".";
+        value.emulator = emulator != nullptr ? emulator : "";
+        value.windows = !value.emulator.empty();
+        value.suffix = value.windows ? ".exe" : "";
+        return value;
+    }();
+    return l;
+}
+
+Finished run_program(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& input, int timeout_ms) {
+    Finished result;
+    int in[2], out[2], err[2];
+    // Close-on-exec, so that no child keeps another end open (a child holding
+    // the writing end of its own input would never see the input end).
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+        return result;
+    pid_t pid = spawn(command_line(program, args), in[0], out[1], err[1]);
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    if (pid < 0) {
+        close(in[1]);
+        close(out[0]);
+        close(err[0]);
+        result.err = "cannot start " + program;
+        return result;
+    }
+    if (!input.empty() && write(in[1], input.data(), input.size()) < 0)
+        result.err = "cannot write standard input";
+    close(in[1]);
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    bool open_out = true, open_err = true;
+    while ((open_out || open_err) && Clock::now() < deadline) {
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        if (poll(fds, 2, 100) <= 0)
+            continue;
+        if (fds[0].revents != 0) {
+            size_t before = result.out.size();
+            drain(out[0], result.out);
+            open_out = result.out.size() != before;
+        }
+        if (fds[1].revents != 0) {
+            size_t before = result.err.size();
+            drain(err[0], result.err);
+            open_err = result.err.size() != before;
+        }
+    }
+    close(out[0]);
+    close(err[0]);
+    int status = 0;
+    while (Clock::now() < deadline && waitpid(pid, &status, WNOHANG) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return result;
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+Ghost::Ghost(const std::vector<std::string>& args) {
+    record_ = make_temp_folder() + "/record.jsonl";
+    std::vector<std::string> all = {"--quiet", "--record", record_};
+    all.insert(all.end(), args.begin(), args.end());
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return;
+    int null_in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_ = spawn(command_line("lumivox-ghost", all), null_in, out[1], 2);
+    close(null_in);
+    close(out[1]);
+    out_ = out[0];
+    std::string said;
+    auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (pid_ > 0 && Clock::now() < deadline && said.find("ready") == std::string::npos) {
+        pollfd fd{out_, POLLIN, 0};
+        if (poll(&fd, 1, 100) > 0) {
+            size_t before = said.size();
+            drain(out_, said);
+            if (said.size() == before)
+                break;
+        }
+    }
+    ready_ = said.find("ready") != std::string::npos;
+}
+
+void Ghost::stop() {
+    if (pid_ <= 0)
+        return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline && waitpid(pid_, &status, WNOHANG) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (waitpid(pid_, &status, WNOHANG) == 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+    if (out_ >= 0)
+        close(out_);
+    out_ = -1;
+}
+
+Ghost::~Ghost() {
+    stop();
+}
+
+std::vector<Record> read_records(const std::string& path) {
+    std::vector<Record> records;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        Record r;
+        size_t t = line.find("\"t_ms\":");
+        if (t != std::string::npos)
+            r.t_ms = std::strtod(line.c_str() + t + 7, nullptr);
+        r.via = json_string_field(line, "via").value_or("");
+        r.script = json_string_field(line, "script");
+        r.charset = json_string_field(line, "charset");
+        size_t s = line.find("\"status\":");
+        if (s != std::string::npos && line.compare(s + 9, 4, "null") != 0)
+            r.status = std::strtol(line.c_str() + s + 9, nullptr, 10);
+        records.push_back(r);
+    }
+    return records;
+}
+
+std::string make_temp_folder() {
+    char pattern[] = "/tmp/lumivox-e2e-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return made != nullptr ? made : "/tmp";
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+} // namespace lumivox::e2e
