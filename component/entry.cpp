@@ -6,7 +6,10 @@ namespace lumivox {
 
 HostApi* host_api = nullptr;
 void* module_handle = nullptr;
-TextBuffer library_name;
+namespace {
+constinit StaticTextBuffer library_name_storage;
+}
+constinit TextBuffer& library_name = library_name_storage.text;
 
 namespace {
 

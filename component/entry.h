@@ -10,7 +10,7 @@ namespace lumivox {
 extern HostApi* host_api;
 extern void* module_handle;
 // The component's own file name, as the host tells it.
-extern TextBuffer library_name;
+extern TextBuffer& library_name;
 
 ComponentClient* component_client();
 
@@ -27,10 +27,13 @@ template <typename Interface> class StaticService : public Interface {
     bool query(const Guid&, void**) override { return false; }
 };
 
-// A list entry that holds its service object inside it.
+// A list entry that holds its service object inside it. Entries are linked
+// by the module's start-up code in another file; defined constinit, they are
+// complete before any start-up code runs, and no later constructor can undo
+// the links.
 template <typename Service> class StaticEntry final : public ServiceEntry {
   public:
-    explicit StaticEntry(const Guid& id) { class_id = &id; }
+    explicit constexpr StaticEntry(const Guid& id) { class_id = &id; }
     void obtain_instance(ServiceBase** out) override {
         *out = &service;
         service.add_reference();

@@ -102,6 +102,73 @@ class LifecycleService : public ServiceBase {
     ~LifecycleService() = default;
 };
 
+// The host's windows: a window handle on Windows. Without Win32 the page's
+// handle points at a PageWindow (below) and the parent is not looked at.
+#ifdef _WIN32
+using WindowHandle = HWND;
+#else
+using WindowHandle = void*;
+#endif
+
+// The page listed in the host's preferences window.
+class PreferencesPageService : public ServiceBase {
+  public:
+    // A modeless child of parent, not yet visible; the host destroys it.
+    virtual WindowHandle create_page(WindowHandle parent) = 0;
+    virtual const char* page_name() = 0;
+    // Both fill out and answer it.
+    virtual Guid* page_guid(Guid* out) = 0;
+    virtual Guid* parent_guid(Guid* out) = 0;
+    virtual bool reset_query() = 0;
+    virtual void reset() = 0;
+    virtual bool help_url(HostText* out) = 0;
+
+  protected:
+    ~PreferencesPageService() = default;
+};
+
+// What a control of the page is, as the host sees it.
+enum class PageControlKind : int32_t {
+    none, // no control of that ID
+    group_box,
+    check_box,
+    label,
+    list,
+    picture,
+    edit,
+};
+
+// The page without Win32, as the host works it: by control ID, the way a
+// user would. A user cannot click a disabled check box nor type into a
+// read-only edit, and those calls change nothing and answer false, as do
+// calls on a control of another kind or an entry the list does not have.
+class PageWindow {
+  public:
+    // The ID of the control at index in tab order (-1 for captions); 0 past
+    // the last control.
+    virtual int32_t control_id(int32_t index) = 0;
+    virtual PageControlKind control_kind(int32_t id) = 0;
+    // A check box: toggles it and tells the page of the click.
+    virtual bool click(int32_t id) = 0;
+    // An edit: replaces its text (UTF-8).
+    virtual bool type_text(int32_t id, const char* text) = 0;
+    // The list: selects the entry at index.
+    virtual bool choose_entry(int32_t id, int32_t index) = 0;
+    // The text a control shows: its caption, an edit's contents, or the
+    // list's selected entry.
+    virtual void get_text(int32_t id, HostText* out) = 0;
+    virtual bool is_checked(int32_t id) = 0;
+    virtual bool is_enabled(int32_t id) = 0;
+    virtual bool is_read_only(int32_t id) = 0;
+    // The list's selected index, -1 for none.
+    virtual int32_t selected_entry(int32_t id) = 0;
+    // The host's destruction of the page: the page stores the settings.
+    virtual void destroy() = 0;
+
+  protected:
+    ~PageWindow() = default;
+};
+
 // --- Objects of the host that the component uses -------------------------
 
 // The slots the component does not use are kept so that the ones it uses
@@ -213,6 +280,11 @@ inline constexpr Guid lifecycle_class = {
     0x113773C4, 0xB387, 0x4B48, {0x8B, 0xDF, 0xAB, 0x58, 0xBC, 0x6C, 0xE5, 0x38}};
 inline constexpr Guid preferences_page_class = {
     0x7255E8D0, 0x3FCF, 0x4781, {0xB9, 0x3B, 0xD0, 0x6C, 0xB8, 0x8D, 0xFA, 0xFA}};
+inline constexpr Guid preferences_page_id = {
+    0xD449F281, 0xEFF4, 0x4C92, {0xB0, 0x9D, 0x68, 0xC1, 0x6D, 0x9A, 0xF6, 0x12}};
+// The host's page under which the component's page is listed.
+inline constexpr Guid preferences_parent_id = {
+    0x627C0767, 0x0793, 0x44F8, {0x80, 0x87, 0xBE, 0x49, 0x34, 0x31, 0x12, 0x82}};
 inline constexpr Guid playback_control_class = {
     0xBF803668, 0x2977, 0x4C71, {0xB9, 0xAB, 0x5C, 0x77, 0xC3, 0x38, 0xC9, 0x70}};
 inline constexpr Guid playback_callback_manager_class = {

@@ -1,6 +1,7 @@
 #include "component/services.h"
 
 #include "component/entry.h"
+#include "component/preferences.h"
 #include "component/settings.h"
 #include "sync/playback.h"
 #include "sync/sync_lock.h"
@@ -34,8 +35,8 @@ class Lifecycle : public StaticService<LifecycleService> {
     void on_host_quit() override { handle_host_exit(); }
 };
 
-StaticEntry<VersionService> version_entry(component_version_class);
-StaticEntry<Lifecycle> lifecycle_entry(lifecycle_class);
+constinit StaticEntry<VersionService> version_entry(component_version_class);
+constinit StaticEntry<Lifecycle> lifecycle_entry(lifecycle_class);
 
 } // namespace
 
@@ -44,6 +45,7 @@ void component_load() {
     push_service_entry(&version_entry);
     settings_register();
     push_service_entry(&lifecycle_entry);
+    push_service_entry(preferences_page_entry());
 }
 
 void component_unload() {

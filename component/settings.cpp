@@ -6,10 +6,17 @@ namespace lumivox {
 
 constinit uint32_t cfg_options = default_options;
 constinit uint32_t cfg_features = default_features;
-constinit TextBuffer cfg_primary;
-constinit TextBuffer cfg_startup_script;
-constinit TextBuffer cfg_exit_script;
-constinit TextBuffer cfg_playing_script;
+namespace {
+constinit StaticTextBuffer primary_storage;
+constinit StaticTextBuffer startup_storage;
+constinit StaticTextBuffer exit_storage;
+constinit StaticTextBuffer playing_storage;
+} // namespace
+
+constinit TextBuffer& cfg_primary = primary_storage.text;
+constinit TextBuffer& cfg_startup_script = startup_storage.text;
+constinit TextBuffer& cfg_exit_script = exit_storage.text;
+constinit TextBuffer& cfg_playing_script = playing_storage.text;
 
 static_assert(sizeof default_primary - 1 == 15);
 static_assert(sizeof default_startup_script - 1 == 35);

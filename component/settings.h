@@ -16,10 +16,10 @@ extern uint32_t cfg_options;
 // cfg_features: bit 0 the sung lyrics, bit 4 the start-up and exit scripts,
 // bit 8 the next-song announcement; 0 turns the component off.
 extern uint32_t cfg_features;
-extern TextBuffer cfg_primary;        // the PrimaryTemplate, with "%ILYX"
-extern TextBuffer cfg_startup_script; // sent when the host starts
-extern TextBuffer cfg_exit_script;    // sent when the host exits
-extern TextBuffer cfg_playing_script; // title-formatted on a new track
+extern TextBuffer& cfg_primary;        // the PrimaryTemplate, with "%ILYX"
+extern TextBuffer& cfg_startup_script; // sent when the host starts
+extern TextBuffer& cfg_exit_script;    // sent when the host exits
+extern TextBuffer& cfg_playing_script; // title-formatted on a new track
 
 constexpr uint32_t default_options = 0x1100;
 constexpr uint32_t default_features = 0x111;

@@ -46,6 +46,15 @@ class TextBuffer final : public HostText {
     uint32_t length_ = 0;
 };
 
+// A module-level TextBuffer whose destructor never runs. The module's own
+// teardown frees its storage explicitly; static destructors of other files
+// run in an order no file controls and must not meet it destroyed.
+union StaticTextBuffer {
+    TextBuffer text;
+    constexpr StaticTextBuffer() : text() {}
+    ~StaticTextBuffer() {}
+};
+
 // Calls unlock_buffer when it goes out of scope, also when a host stream
 // throws while the buffer is locked.
 class UnlockGuard {

@@ -20,7 +20,12 @@ const char usage[] =
     "       report every second, stop at its end), then host exit\n"
     "run    one event per line: start, track PATH [title=T] [artist=A] [NAME=V] [paused],\n"
     "       time S, play S [from=POS], seek S, pause, resume, stop, sleep MS,\n"
-    "       prefs ID=VALUE..., reset, exit; \"#\" starts a comment\n";
+    "       prefs [ID=VALUE...] [shot=FILE.png] [reset], reset, exit; \"#\" starts a comment\n"
+    "\n"
+    "prefs  opens the preferences page, sets its controls in order (a check box to\n"
+    "       0 or 1, the list to an entry's index, an edit to a text), resets the\n"
+    "       settings while it is open when \"reset\" is given, writes a picture of it\n"
+    "       with shot= (Windows build), then destroys it, which stores the settings\n";
 
 int fail_usage(const std::string& why) {
     std::fprintf(stderr, "lumivox-host: %s\n%s", why.c_str(), usage);

@@ -2,6 +2,8 @@
 
 #include "host/config_file.h"
 #include "host/host_services.h"
+#include "host/page_driver.h"
+#include "host/resources.h"
 #include "host/tags.h"
 #include "host/trace.h"
 
@@ -59,11 +61,29 @@ std::string absolute_path(const std::string& path) {
 #endif
 }
 
+// The component's service list as the host walks it, by kind.
+std::string service_names(ComponentClient* client) {
+    std::string names;
+    int n = 0;
+    for (ServiceEntry* e = client->service_list(); e != nullptr && n < 100; e = e->next, ++n) {
+        const Guid* id = e->class_id;
+        const char* name = id == nullptr                    ? "none"
+                           : *id == preferences_page_class  ? "preferences page"
+                           : *id == lifecycle_class         ? "lifecycle"
+                           : *id == component_version_class ? "component version"
+                                                            : "unknown";
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    return names;
+}
+
 bool enter(HostState& host, std::string& error) {
+    trace("resources before loading: " + process_resources());
     if (!load_component(host.options.component, host_api(), host.module, error))
         return false;
     trace("entered " + host.options.component + ", interface version " +
           std::to_string(host.module.client->interface_version()));
+    trace("services: " + service_names(host.module.client));
     if (!host.options.config.empty() &&
         !read_config_file(host.module.client, host.options.config, error)) {
         unload_component(host.module);
@@ -107,7 +127,7 @@ int leave(HostState& host, int status) {
     for (const std::string& left : outstanding_objects())
         std::fprintf(stderr, "lumivox-host: the component did not give back: %s\n", left.c_str());
     unload_component(host.module);
-    trace("unloaded");
+    trace("unloaded; resources: " + process_resources());
     return status;
 }
 
@@ -168,6 +188,144 @@ void stop(uint32_t reason) {
         events->on_stop(reason);
 }
 
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string describe(const ControlState& s) {
+    switch (s.kind) {
+    case PageControlKind::check_box:
+        return std::string("check box, ") + (s.checked ? "checked" : "unchecked") +
+               (s.enabled ? "" : ", disabled");
+    case PageControlKind::edit:
+        return std::string("edit, ") + (s.read_only ? "read-only" : "writable") +
+               (s.enabled ? "" : ", disabled") + ", " + quoted(s.text);
+    case PageControlKind::list:
+        return "list, entry " + std::to_string(s.selection) + " " + quoted(s.text);
+    case PageControlKind::label:
+        return "label " + quoted(s.text);
+    case PageControlKind::picture:
+        return "picture";
+    case PageControlKind::group_box:
+        return "group " + quoted(s.text);
+    case PageControlKind::none:
+        break;
+    }
+    return "unknown";
+}
+
+void trace_page(const std::string& when) {
+    for (int id : page_control_ids())
+        trace("page at " + when + " " + std::to_string(id) + ": " + describe(control_state(id)));
+}
+
+// One change, as a user makes it: a check box is clicked only when it does
+// not already show the wanted state.
+bool change_control(int id, const std::string& value, std::string& error) {
+    std::string name = std::to_string(id);
+    ControlState state = control_state(id);
+    switch (state.kind) {
+    case PageControlKind::check_box: {
+        if (value != "0" && value != "1") {
+            error = "check box " + name + " takes 0 or 1, not " + quoted(value);
+            return false;
+        }
+        if (state.checked == (value == "1"))
+            return true;
+        if (!click_check_box(id)) {
+            error = "check box " + name + " is disabled";
+            return false;
+        }
+        trace("click " + name);
+        return true;
+    }
+    case PageControlKind::edit:
+        if (!type_text(id, value)) {
+            error = "edit " + name + " is read-only";
+            return false;
+        }
+        trace("type into " + name + ": " + quoted(value));
+        return true;
+    case PageControlKind::list: {
+        char* end = nullptr;
+        long index = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || index < 0 || index > 1000 ||
+            !choose_entry(id, static_cast<int>(index))) {
+            error = "list " + name + " has no entry " + quoted(value);
+            return false;
+        }
+        trace("choose entry " + value + " of " + name);
+        return true;
+    }
+    case PageControlKind::none:
+        error = "the preferences page has no control " + name;
+        return false;
+    default:
+        error = "control " + name + " of the preferences page cannot be changed";
+        return false;
+    }
+}
+
+PreferencesPageService* page_service(HostState& host, std::string& error) {
+    auto* service = static_cast<PreferencesPageService*>(
+        obtain_service(host.module.client, preferences_page_class));
+    if (service == nullptr)
+        error = "the component has no preferences page";
+    return service;
+}
+
+// The page is opened, changed in the order given, optionally reset while
+// open and pictured, and destroyed by the host, which makes the page store
+// the settings. A change that fails still closes the page, as closing the
+// host's preferences window would.
+bool preferences(HostState& host, const Step& step, std::string& error) {
+    PreferencesPageService* service = page_service(host, error);
+    if (service == nullptr)
+        return false;
+    if (!open_page(service, error)) {
+        service->release();
+        return false;
+    }
+    trace("preferences page opened");
+    trace_page("open");
+    bool ok = true;
+    std::string picture;
+    for (const auto& [name, value] : step.named) {
+        if (name == "shot") {
+            picture = value;
+            continue;
+        }
+        if (!change_control(std::atoi(name.c_str()), value, error)) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && !step.flags.empty()) {
+        trace("reset while the page is open");
+        service->reset();
+    }
+    if (ok && !picture.empty()) {
+        ok = capture_page(picture, error);
+        if (ok)
+            trace("picture of the page written to " + picture);
+    }
+    trace_page("close");
+    close_page();
+    trace("preferences page destroyed");
+    service->release();
+    return ok;
+}
+
+bool reset(HostState& host, std::string& error) {
+    PreferencesPageService* service = page_service(host, error);
+    if (service == nullptr)
+        return false;
+    trace("reset");
+    service->reset();
+    service->release();
+    return true;
+}
+
 bool run_step(HostState& host, const Step& step, std::string& error) {
     const std::string& w = step.word;
     auto seconds = [&step] { return std::strtod(step.positional[0].c_str(), nullptr); };
@@ -199,6 +357,10 @@ bool run_step(HostState& host, const Step& step, std::string& error) {
             std::chrono::milliseconds(std::atoll(step.positional[0].c_str())));
     } else if (w == "exit") {
         leave(host, 0);
+    } else if (w == "prefs") {
+        return preferences(host, step, error);
+    } else if (w == "reset") {
+        return reset(host, error);
     } else {
         error = "\"" + w + "\" is not available in this build";
         return false;

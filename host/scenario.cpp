@@ -32,12 +32,12 @@ struct Grammar {
 };
 
 const Grammar grammar[] = {
-    {"start", 0, false, false, ""},  {"track", 1, false, true, "paused"},
-    {"time", 1, true, false, ""},    {"play", 1, true, true, ""},
-    {"seek", 1, true, false, ""},    {"pause", 0, false, false, ""},
-    {"resume", 0, false, false, ""}, {"stop", 0, false, false, ""},
-    {"sleep", 1, false, false, ""},  {"exit", 0, false, false, ""},
-    {"prefs", 0, false, true, ""},   {"reset", 0, false, false, ""},
+    {"start", 0, false, false, ""},     {"track", 1, false, true, "paused"},
+    {"time", 1, true, false, ""},       {"play", 1, true, true, ""},
+    {"seek", 1, true, false, ""},       {"pause", 0, false, false, ""},
+    {"resume", 0, false, false, ""},    {"stop", 0, false, false, ""},
+    {"sleep", 1, false, false, ""},     {"exit", 0, false, false, ""},
+    {"prefs", 0, false, true, "reset"}, {"reset", 0, false, false, ""},
 };
 
 bool parse_step(const std::vector<std::string>& words, Step& step, std::string& why) {
@@ -78,6 +78,14 @@ bool parse_step(const std::vector<std::string>& words, Step& step, std::string& 
     if (step.word == "sleep" && !is_number(step.positional[0], false)) {
         why = "\"" + step.positional[0] + "\" is not a number of milliseconds";
         return false;
+    }
+    if (step.word == "prefs") {
+        for (const auto& [name, value] : step.named) {
+            if (name != "shot" && !is_number(name, false)) {
+                why = "\"prefs\" takes control IDs, as in 1001=0, and shot=FILE";
+                return false;
+            }
+        }
     }
     if (step.word == "play") {
         for (const auto& [name, value] : step.named) {

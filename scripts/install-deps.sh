@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and tests need, when missing.
 set -euo pipefail
 
-packages=(cmake make g++ clang googletest libgtest-dev libbenchmark-dev libtag1-dev
+packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev libtag1-dev
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 xvfb xauth)
 
 missing=()

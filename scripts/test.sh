@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
-# Builds and tests both lanes: native (Linux, g++) and windows (mingw-w64, Wine).
+# Builds and tests every lane: native (Linux, g++), windows (x86_64 mingw-w64,
+# tests under Wine), the native suite again under AddressSanitizer with
+# UndefinedBehaviorSanitizer and, for the threaded suites, ThreadSanitizer;
+# builds the 32-bit DLL and the installable package; runs every fuzz target
+# briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,14 +12,22 @@ scripts/install-deps.sh
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-cmake --preset native >/dev/null
-cmake --build --preset native
-cmake --preset windows >/dev/null
-cmake --build --preset windows
+for preset in native windows asan tsan; do
+    echo "== building $preset =="
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+
+echo "== package =="
+scripts/package.sh
 
 status=0
 echo "== native lane =="
 ctest --preset native || status=1
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer =="
+ctest --preset asan || status=1
+echo "== ThreadSanitizer, the threaded suites =="
+ctest --preset tsan -R '^(sync|direct|sstp)$' || status=1
 echo "== windows lane (Wine) =="
 # Dialogs need an X display; xvfb-run gives the Wine programs one.
 xvfb-run -a ctest --preset windows || status=1

@@ -5,6 +5,7 @@
 #include "platform/window_message.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 namespace lumivox {
@@ -17,6 +18,13 @@ extern std::atomic<platform::WindowHandle> ghost_window;
 // 0x01, the name, CR) the ghost of that name. 1 when a window was found and
 // stored. A failed probe with a key leaves ghost_window as it was.
 int direct_probe(const char* ghost_key);
+
+// The probe's search over a listing image of size bytes as the shared memory
+// holds it (the 4-byte header, then the text), with or without a ghost key.
+// 1 with window set when a window entry was found; 0 with window untouched
+// otherwise. Reads no byte outside the image, whatever it holds.
+int find_ghost_window(const char* image, size_t size, const char* ghost_key,
+                      platform::WindowHandle& window);
 
 // Sends the request (length bytes, without NUL) to ghost_window with dwData
 // 9801. 1 when the window accepted it; otherwise 0, and the window is

@@ -1,7 +1,9 @@
 #include "sstp/tcp.h"
 
+#include "platform/clock.h"
 #include "platform/library.h"
 #include "platform/net.h"
+#include "sstp/hung_ghost.h"
 #include "sstp/request.h"
 #include "timeline/text.h"
 
@@ -22,6 +24,8 @@ NetSetOptionFn net_set_option = nullptr;
 NetGetOptionFn net_get_option = nullptr;
 NetIoctlFn net_ioctl = nullptr;
 NetSelectFn net_select = nullptr;
+
+HungGhost hung_listener;
 
 template <typename Function> Function resolve(const char* name) {
     return reinterpret_cast<Function>(library_symbol(net_library, name));
@@ -67,14 +71,18 @@ int exchange(SocketHandle s, char* buffer, int32_t length) {
     if (net_send(s, buffer, length, 0) != length)
         return 0;
     int received = net_recv(s, buffer, static_cast<int>(request_buffer_size), 0);
+    return sstp_reply_accepted(buffer, received);
+}
+
+} // namespace
+
+int sstp_reply_accepted(char* buffer, int received) {
     if (received < 12)
         return 0;
     // The status is the three bytes after "SSTP/1.1 "; the version is not read.
     buffer[12] = '\0';
     return parse_time_value(buffer + 9, 0) == 200 ? 1 : 0;
 }
-
-} // namespace
 
 int tcp_load(const char*) {
     if (net_library != nullptr)
@@ -107,13 +115,15 @@ int tcp_load(const char*) {
 }
 
 int tcp_deliver(char* buffer, int32_t length) {
-    if (net_library == nullptr)
+    if (net_library == nullptr || ghost_still_hung(hung_listener, 0))
         return 0;
     SocketHandle s = net_socket(2, 1, 6);
     if (s == invalid_socket)
         return 0;
+    uint32_t started = platform::tick_count();
     int result = exchange(s, buffer, length);
     net_close(s);
+    note_delivery(hung_listener, 0, started, result != 0, tcp_timeout_ms);
     return result;
 }
 

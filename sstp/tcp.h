@@ -15,6 +15,12 @@ int tcp_load(const char* ghost_key);
 // Connect, send and receive each give up after tcp_timeout_ms.
 int tcp_deliver(char* buffer, int32_t length);
 
+// The reading of the reply that tcp_deliver received into the request buffer
+// (request_buffer_size bytes, received of them filled; negative for a failed
+// receive): 1 when the status, the three bytes after "SSTP/1.1 ", reads 200.
+// A reply shorter than 12 bytes fails. Writes a NUL at offset 12.
+int sstp_reply_accepted(char* buffer, int received);
+
 // WSACleanup and FreeLibrary when loaded; otherwise nothing.
 void tcp_unload();
 

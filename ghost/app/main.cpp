@@ -27,18 +27,31 @@ using namespace lumivox;
 
 const char usage[] =
     "usage: lumivox-ghost [--name NAME]... [--record FILE] [--status CODE] [--hang]\n"
-    "                     [--reject] [--garbage] [--quiet] [--for SECONDS]\n"
+    "                     [--hang-after N] [--reject] [--garbage] [--quiet] [--for SECONDS]\n"
     "\n"
     "--name NAME    a ghost of this name (repeatable; default one ghost, \"Lumi\")\n"
     "--record FILE  append one JSON object per request to FILE\n"
     "--status CODE  answer SSTP requests with this status (default 200)\n"
     "--hang         never answer, neither over TCP nor to window messages\n"
+    "--hang-after N answer the first N requests, then hang\n"
     "--reject       the ghosts' windows refuse every message\n"
     "--garbage      answer SSTP requests with bytes that are not SSTP\n"
     "--quiet        do not show what the ghost says\n"
     "--for SECONDS  stop by itself after this long\n";
 
 std::atomic<bool> stop_requested{false};
+std::atomic<long> requests_left{-1}; // before hanging; -1: never
+size_t ghost_count = 0;
+ghost::SstpServer* server_for_hang = nullptr;
+
+// Counts a request; once the allowance is used up, every later request hangs.
+void count_request() {
+    if (requests_left.load() < 0 || --requests_left != 0)
+        return;
+    server_for_hang->set_reply("", ghost::ReplyMode::never_answer);
+    for (size_t i = 0; i < ghost_count; ++i)
+        ghost::set_answer(i, ghost::WindowAnswer::hang);
+}
 std::mutex record_mutex;
 FILE* record_file = nullptr;
 
@@ -113,7 +126,8 @@ int main(int argc, char** argv) {
             (void)what;
             return argv[++i];
         };
-        if (a == "--name" || a == "--record" || a == "--status" || a == "--for") {
+        if (a == "--name" || a == "--record" || a == "--status" || a == "--for" ||
+            a == "--hang-after") {
             const char* v = value(a.c_str());
             if (v == nullptr)
                 return fail_usage(a + " needs a value");
@@ -122,6 +136,10 @@ int main(int argc, char** argv) {
                 ghosts.push_back({v, "", ""});
             } else if (a == "--record") {
                 record_path = v;
+            } else if (a == "--hang-after") {
+                requests_left = std::strtol(v, &end, 10);
+                if (*end != '\0' || requests_left.load() < 1)
+                    return fail_usage("--hang-after takes a number of requests");
             } else if (a == "--status") {
                 status = std::strtol(v, &end, 10);
                 if (*end != '\0' || status < 100 || status > 999)
@@ -176,6 +194,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     server.set_keep_requests(false);
+    server_for_hang = &server;
+    ghost_count = ghosts.size();
     if (hang)
         server.set_reply("", ghost::ReplyMode::never_answer);
     else if (garbage)
@@ -189,6 +209,7 @@ int main(int argc, char** argv) {
             if (!hang && !garbage)
                 answered = status;
             record("tcp", request, answered);
+            count_request();
             auto script = ghost::parse_request(request).script;
             if (!quiet && script && answered == 200)
                 ghost::balloon_show(*script);
@@ -200,6 +221,7 @@ int main(int argc, char** argv) {
         if (answer >= 0)
             answered = static_cast<long>(answer);
         record("direct", r.bytes, answered);
+        count_request();
         auto script = ghost::parse_request(r.bytes).script;
         if (!quiet && script && answer == 1)
             ghost::balloon_show(*script);

@@ -115,6 +115,24 @@ TEST_F(DirectTransport, GhostThatHangsTimesOutAsARefusal) {
     EXPECT_LT(waited, std::chrono::seconds(15));
     EXPECT_EQ(ghost_window.load(), 0u);
     EXPECT_EQ(received().size(), 1u);
+
+    // Found again by the next probe, the hung window is not waited for
+    // again: the delivery fails at once and nothing is sent.
+    ASSERT_EQ(direct_probe(nullptr), 1);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(deliver("y"), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(received().size(), 1u);
+}
+
+TEST_F(DirectTransport, RefusalIsNotTakenForAHang) {
+    ASSERT_TRUE(host_start({{"Alpha", "", ""}}));
+    ASSERT_EQ(direct_probe(nullptr), 1);
+    set_answer(0, WindowAnswer::reject);
+    EXPECT_EQ(deliver("x"), 0);
+    set_answer(0, WindowAnswer::accept);
+    ASSERT_EQ(direct_probe(nullptr), 1);
+    EXPECT_EQ(deliver("y"), 1);
 }
 
 } // namespace

@@ -96,57 +96,74 @@ const Lane& lane() {
     return l;
 }
 
-Finished run_program(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& input, int timeout_ms) {
-    Finished result;
+Running::Running(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& input) {
     int in[2], out[2], err[2];
     // Close-on-exec, so that no child keeps another end open (a child holding
     // the writing end of its own input would never see the input end).
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-        return result;
-    pid_t pid = spawn(command_line(program, args), in[0], out[1], err[1]);
+        return;
+    pid_ = spawn(command_line(program, args), in[0], out[1], err[1]);
     close(in[0]);
     close(out[1]);
     close(err[1]);
-    if (pid < 0) {
-        close(in[1]);
-        close(out[0]);
-        close(err[0]);
-        result.err = "cannot start " + program;
-        return result;
-    }
-    if (!input.empty() && write(in[1], input.data(), input.size()) < 0)
-        result.err = "cannot write standard input";
+    out_ = out[0];
+    err_ = err[0];
+    if (pid_ < 0)
+        result_.err = "cannot start " + program;
+    else if (!input.empty() && write(in[1], input.data(), input.size()) < 0)
+        result_.err = "cannot write standard input";
     close(in[1]);
+}
+
+Finished Running::finish(int timeout_ms) {
+    if (pid_ < 0)
+        return result_;
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     bool open_out = true, open_err = true;
     while ((open_out || open_err) && Clock::now() < deadline) {
-        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
         if (poll(fds, 2, 100) <= 0)
             continue;
         if (fds[0].revents != 0) {
-            size_t before = result.out.size();
-            drain(out[0], result.out);
-            open_out = result.out.size() != before;
+            size_t before = result_.out.size();
+            drain(out_, result_.out);
+            open_out = result_.out.size() != before;
         }
         if (fds[1].revents != 0) {
-            size_t before = result.err.size();
-            drain(err[0], result.err);
-            open_err = result.err.size() != before;
+            size_t before = result_.err.size();
+            drain(err_, result_.err);
+            open_err = result_.err.size() != before;
         }
     }
-    close(out[0]);
-    close(err[0]);
     int status = 0;
-    while (Clock::now() < deadline && waitpid(pid, &status, WNOHANG) == 0)
+    while (Clock::now() < deadline && waitpid(pid_, &status, WNOHANG) == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (waitpid(pid, &status, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return result;
+    if (waitpid(pid_, &status, WNOHANG) == 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+        result_.status = -1;
+    } else {
+        result_.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    pid_ = -1;
+    return result_;
+}
+
+Running::~Running() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0)
+        close(out_);
+    if (err_ >= 0)
+        close(err_);
+}
+
+Finished run_program(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& input, int timeout_ms) {
+    return Running(program, args, input).finish(timeout_ms);
 }
 
 Ghost::Ghost(const std::vector<std::string>& args) {

@@ -25,8 +25,25 @@ struct Finished {
     std::string err;
 };
 
-// Runs a lane program to its end (at most timeout_ms) with the given
-// standard input.
+// A lane program started in the background with the given standard input;
+// finish() collects its output and status (killing it after timeout_ms).
+class Running {
+  public:
+    Running(const std::string& program, const std::vector<std::string>& args,
+            const std::string& input);
+    ~Running();
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+    Finished finish(int timeout_ms = 120000);
+
+  private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    Finished result_;
+};
+
+// Runs a lane program to its end (at most timeout_ms).
 Finished run_program(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input = "", int timeout_ms = 120000);
 

@@ -1,9 +1,9 @@
+#include "ghost/sstp_server.h"
 #include "platform/library.h"
 #include "sstp/direct.h"
 #include "sstp/request.h"
 #include "sstp/tcp.h"
 #include "sstp/transport.h"
-#include "ghost/sstp_server.h"
 
 #ifndef _WIN32
 #include "platform/posix/net_posix.h"
@@ -83,6 +83,13 @@ TEST_F(TcpTransport, GhostThatNeverAnswersTimesOut) {
     auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(1500));
     EXPECT_LT(waited, std::chrono::milliseconds(6000));
+
+    // A ghost that has just hung is not waited for again: the next delivery
+    // fails at once, without a connection.
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(deliver("y"), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(ghost.requests().size(), 1u);
 }
 
 TEST(TcpLoad, LoadsOnceAndUnloadsOnce) {

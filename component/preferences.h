@@ -1,0 +1,82 @@
+// The preferences page: the rules that tie its controls together and what
+// opening and closing it do with the settings. Both lanes run these same
+// steps through PageControls; only how the page is drawn and hosted differs
+// (component/win32: the dialog; component/posix: a model the host drives).
+#pragma once
+
+#include "component/service_api.h"
+#include "component/text_buffer.h"
+
+#include <cstdint>
+
+namespace lumivox {
+
+// Control IDs.
+constexpr int32_t id_use_direct = 1001;
+constexpr int32_t id_send_singing = 1002;
+constexpr int32_t id_send_startup_exit = 1003;
+constexpr int32_t id_send_playing = 1004;
+constexpr int32_t id_startup_edit = 1005;
+constexpr int32_t id_exit_edit = 1006;
+constexpr int32_t id_playing_edit = 1007;
+constexpr int32_t id_charset_list = 1009;
+constexpr int32_t id_picture = 1011;
+constexpr int32_t id_allow_lrc = 1012;
+constexpr int32_t id_primary_edit = 1013;
+constexpr int32_t id_transport_label = 1016;
+
+// Three spaces before "FMO:", two after it and after "Server:".
+inline constexpr char label_direct[] = "   FMO:  Sakura";
+inline constexpr char label_tcp[] = "Server:  localhost:9801";
+
+inline constexpr const char* charset_entries[] = {"Default", "UTF-8", "Shift_JIS"};
+
+inline constexpr char preferences_page_name[] = "Lumivox";
+inline constexpr char preferences_help_url[] = "https://lumivox.invalid/README.md#preferences";
+
+// What the steps need of the page's controls, by control ID.
+class PageControls {
+  public:
+    virtual bool checked(int32_t id) = 0;
+    virtual void set_checked(int32_t id, bool on) = 0;
+    virtual void enable(int32_t id, bool on) = 0;
+    // Read-only keeps an edit's text selectable, unlike disabling.
+    virtual void set_read_only(int32_t id, bool on) = 0;
+    virtual void set_text(int32_t id, const char* text) = 0;
+    virtual void get_text(int32_t id, TextBuffer& out) = 0;
+    virtual void add_entry(int32_t id, const char* text) = 0;
+    virtual void select_entry(int32_t id, int32_t index) = 0;
+    // -1 when no entry is selected.
+    virtual int32_t selected_entry(int32_t id) = 0;
+
+  protected:
+    ~PageControls() = default;
+};
+
+// Rule n belongs to check box 1001 + n and sets what it governs from its
+// check state.
+void apply_page_rule(PageControls& page, int rule, bool checked);
+
+// Fills the controls from the settings and applies the four rules (every
+// opening step after the picture).
+void fill_page(PageControls& page);
+
+// A command from a control (the whole first parameter of WM_COMMAND): a click
+// on one of the four check boxes with a rule applies that rule with the
+// box's check state. Anything else is ignored. Nothing is stored.
+void page_command(PageControls& page, uintptr_t command);
+
+// Stores all six settings from the controls and applies a change of
+// cfg_features at once: off unregisters the playback callbacks, stops the
+// lyrics and unloads the network library; on selects the transport and, when
+// it was off, registers the callbacks again. A change of the transport
+// alone is stored and takes effect at the next host start.
+void store_page(PageControls& page);
+
+// Creates the page under parent, filled from the settings (the lane's part).
+WindowHandle create_page_window(WindowHandle parent);
+
+// The preferences-page entry of the service list.
+ServiceEntry* preferences_page_entry();
+
+} // namespace lumivox

@@ -1,0 +1,366 @@
+// The preferences page on either lane: what it shows when it opens, what its
+// clicks change at once, and what closing it stores and applies.
+#include "component/preferences.h"
+#include "component/settings.h"
+#include "sstp/direct.h"
+#include "sstp/tcp.h"
+#include "sstp/transport.h"
+#include "sync/playback.h"
+#include "sync/scheduler.h"
+#include "tests/prefs/page_driver.h"
+#include "tests/prefs/page_fixture.h"
+#include "timeline/text.h"
+#include "timeline/timeline.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace lumivox::test {
+namespace {
+
+const int check_boxes[] = {id_use_direct, id_send_singing, id_allow_lrc, id_send_startup_exit,
+                           id_send_playing};
+const int edits[] = {id_primary_edit, id_startup_edit, id_exit_edit, id_playing_edit};
+
+const Settings defaults = {default_options,        default_features,    default_primary,
+                           default_startup_script, default_exit_script, default_playing_script};
+
+bool contains(const std::vector<int>& ids, int id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// Clicks the box only when it does not show the wanted state.
+void set_box(int id, bool on) {
+    if (read_control(id).checked != on) {
+        ASSERT_TRUE(click(id)) << id;
+    }
+}
+
+// Expects exactly the listed edits to be read-only.
+void expect_read_only(const std::vector<int>& read_only, const std::string& context) {
+    for (int id : edits)
+        EXPECT_EQ(read_control(id).read_only, contains(read_only, id)) << context << ": " << id;
+}
+
+struct Opening {
+    const char* name;
+    uint32_t options;
+    uint32_t features;
+    std::vector<int> checked;
+    std::vector<int> read_only;
+    bool lrc_enabled;
+    int selection;
+    const char* entry;
+    const char* label;
+};
+
+TEST_F(PageTest, OpensShowingTheSettings) {
+    const Opening cases[] = {
+        {"defaults",
+         0x1100,
+         0x111,
+         {id_use_direct, id_send_singing, id_allow_lrc, id_send_startup_exit, id_send_playing},
+         {},
+         true,
+         0,
+         "Default",
+         "   FMO:  Sakura"},
+        {"start-up and exit scripts only",
+         0x1100,
+         0x10,
+         {id_use_direct, id_allow_lrc, id_send_startup_exit},
+         {id_primary_edit, id_playing_edit},
+         false,
+         0,
+         "Default",
+         "   FMO:  Sakura"},
+        {"TCP, Shift_JIS, no .lrc, singing only",
+         0x0002,
+         0x1,
+         {id_send_singing},
+         {id_startup_edit, id_exit_edit, id_playing_edit},
+         true,
+         2,
+         "Shift_JIS",
+         "Server:  localhost:9801"},
+        {"everything off, UTF-8",
+         0x1001,
+         0,
+         {id_use_direct},
+         {id_primary_edit, id_startup_edit, id_exit_edit, id_playing_edit},
+         false,
+         1,
+         "UTF-8",
+         "   FMO:  Sakura"},
+    };
+    for (const Opening& c : cases) {
+        reset_defaults();
+        cfg_options = c.options;
+        cfg_features = c.features;
+        const Settings before = current_settings();
+        callbacks.calls.clear();
+        open_page();
+        for (int id : check_boxes) {
+            ControlView box = read_control(id);
+            EXPECT_EQ(box.kind, PageControlKind::check_box) << c.name << ": " << id;
+            EXPECT_EQ(box.checked, contains(c.checked, id)) << c.name << ": " << id;
+            EXPECT_EQ(box.enabled, id != id_allow_lrc || c.lrc_enabled) << c.name << ": " << id;
+        }
+        expect_read_only(c.read_only, c.name);
+        for (int id : edits)
+            EXPECT_TRUE(read_control(id).enabled) << c.name << ": " << id;
+        EXPECT_EQ(read_control(id_primary_edit).text, default_primary) << c.name;
+        EXPECT_EQ(read_control(id_startup_edit).text, default_startup_script) << c.name;
+        EXPECT_EQ(read_control(id_exit_edit).text, default_exit_script) << c.name;
+        EXPECT_EQ(read_control(id_playing_edit).text, default_playing_script) << c.name;
+        ControlView list = read_control(id_charset_list);
+        EXPECT_EQ(list.selection, c.selection) << c.name;
+        EXPECT_EQ(list.text, c.entry) << c.name;
+        EXPECT_EQ(read_control(id_transport_label).text, c.label) << c.name;
+
+        // Closing an unchanged page stores what it showed and applies nothing.
+        close_page();
+        EXPECT_EQ(current_settings(), before) << c.name;
+        EXPECT_TRUE(callbacks.calls.empty()) << c.name;
+    }
+}
+
+TEST_F(PageTest, ClicksApplyTheirRuleAtOnceAndStoreNothing) {
+    open_page();
+    ASSERT_TRUE(click(id_use_direct));
+    EXPECT_EQ(read_control(id_transport_label).text, "Server:  localhost:9801");
+    ASSERT_TRUE(click(id_use_direct));
+    EXPECT_EQ(read_control(id_transport_label).text, "   FMO:  Sakura");
+
+    struct Governed {
+        int box;
+        std::vector<int> edits;
+    };
+    const Governed rules[] = {
+        {id_send_singing, {id_primary_edit}},
+        {id_send_startup_exit, {id_startup_edit, id_exit_edit}},
+        {id_send_playing, {id_playing_edit}},
+    };
+    for (const Governed& rule : rules) {
+        const std::string name = "box " + std::to_string(rule.box);
+        ASSERT_TRUE(click(rule.box));
+        expect_read_only(rule.edits, name + " off");
+        ControlView lrc = read_control(id_allow_lrc);
+        EXPECT_EQ(lrc.enabled, rule.box != id_send_singing) << name;
+        EXPECT_TRUE(lrc.checked) << name << ": disabling keeps the state";
+        if (rule.box == id_send_singing) {
+            EXPECT_FALSE(click(id_allow_lrc)) << "a disabled box cannot be clicked";
+        }
+        ASSERT_TRUE(click(rule.box));
+        expect_read_only({}, name + " on again");
+        EXPECT_TRUE(read_control(id_allow_lrc).enabled) << name;
+    }
+    EXPECT_FALSE(type_text(id_charset_list, "x"));
+    EXPECT_EQ(current_settings(), defaults);
+}
+
+// Only a click (notification 0) on one of the four boxes runs a rule.
+TEST_F(PageTest, OtherCommandsAreIgnored) {
+    struct Recorder final : PageControls {
+        bool checked(int32_t) override { return false; }
+        void set_checked(int32_t, bool) override { ++calls; }
+        void enable(int32_t, bool) override { ++calls; }
+        void set_read_only(int32_t, bool) override { ++calls; }
+        void set_text(int32_t, const char*) override { ++calls; }
+        void get_text(int32_t, TextBuffer&) override { ++calls; }
+        void add_entry(int32_t, const char*) override { ++calls; }
+        void select_entry(int32_t, int32_t) override { ++calls; }
+        int32_t selected_entry(int32_t) override { return 0; }
+        int calls = 0;
+    };
+    struct Command {
+        uintptr_t value;
+        int calls;
+    };
+    const Command commands[] = {
+        {1001, 1},
+        {1002, 2},
+        {1003, 2},
+        {1004, 1},
+        {1001 | 6u << 16, 0} /* focus */,
+        {1012, 0},
+        {1009 | 1u << 16, 0},
+        {1005 | 0x300u << 16, 0} /* typing */,
+        {1000, 0},
+        {1008, 0},
+    };
+    for (const Command& c : commands) {
+        Recorder page;
+        page_command(page, c.value);
+        EXPECT_EQ(page.calls, c.calls) << std::hex << c.value;
+    }
+}
+
+// A lyric run waiting for the first position report, as for a paused track.
+void start_held_run() {
+    count = 1;
+    entries = static_cast<TimedLine*>(std::malloc(sizeof(TimedLine)));
+    entries[0] = {60000, false, dup_string("\\0\\s[25]La\\e")};
+    sync_start(true);
+}
+
+TEST_F(PageTest, AllFeaturesOffTurnsTheComponentOffAndOneBoxTurnsItOn) {
+    register_playback_events();
+    ASSERT_EQ(tcp_load(nullptr), 1);
+    start_held_run();
+    ASSERT_NE(sync_state.load(), sync_stopped);
+    callbacks.calls.clear();
+
+    open_page();
+    for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
+        ASSERT_TRUE(click(box));
+    EXPECT_EQ(cfg_features, default_features) << "nothing is stored before closing";
+    EXPECT_TRUE(callbacks.registered);
+    close_page();
+    EXPECT_EQ(cfg_features, 0u);
+    EXPECT_EQ(callbacks.calls, std::vector<std::string>{"unregister"});
+    EXPECT_EQ(sync_state.load(), sync_stopped);
+    EXPECT_EQ(entries, nullptr);
+    EXPECT_FALSE(tcp_loaded());
+    EXPECT_EQ(cfg_options, default_options);
+
+    open_page();
+    for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
+        EXPECT_FALSE(read_control(box).checked);
+    ASSERT_TRUE(click(id_send_startup_exit));
+    close_page();
+    EXPECT_EQ(cfg_features, 0x10u);
+    EXPECT_EQ(callbacks.calls, (std::vector<std::string>{"unregister", "register 286"}));
+    EXPECT_EQ(active_transport.probe, &direct_probe);
+}
+
+TEST_F(PageTest, TransportAloneIsStoredButAppliedOnlyWithAFeatureChange) {
+    const SstpTransport recording = active_transport;
+    open_page();
+    ASSERT_TRUE(click(id_use_direct));
+    close_page();
+    EXPECT_EQ(cfg_options, 0x0100u);
+    EXPECT_EQ(cfg_features, default_features);
+    EXPECT_EQ(active_transport.probe, recording.probe);
+    EXPECT_TRUE(callbacks.calls.empty());
+
+    // A later change of the features selects the stored transport.
+    open_page();
+    EXPECT_EQ(read_control(id_transport_label).text, "Server:  localhost:9801");
+    ASSERT_TRUE(click(id_send_playing));
+    close_page();
+    EXPECT_EQ(cfg_features, 0x11u);
+    EXPECT_EQ(active_transport.probe, &tcp_load);
+    EXPECT_TRUE(callbacks.calls.empty()) << "the callbacks stay registered";
+}
+
+TEST_F(PageTest, StoresTheOptionsWordFromTheControls) {
+    struct Case {
+        int entry;
+        bool lrc;
+        bool direct;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {1, false, true, 0x1001},
+        {2, true, false, 0x0102},
+        {0, false, false, 0x0000},
+    };
+    for (const Case& c : cases) {
+        reset_defaults();
+        open_page();
+        ASSERT_TRUE(choose_entry(id_charset_list, c.entry));
+        set_box(id_allow_lrc, c.lrc);
+        set_box(id_use_direct, c.direct);
+        EXPECT_FALSE(choose_entry(id_charset_list, 3)) << "the list has three entries";
+        close_page();
+        EXPECT_EQ(cfg_options, c.expected) << c.entry << c.lrc << c.direct;
+    }
+}
+
+// Index 3 (a stored word the page did not write) has no entry: the page opens
+// without a selection and keeps the stored index rather than adding -1 into
+// the word.
+TEST_F(PageTest, KeepsACharsetIndexTheListCannotShow) {
+    cfg_options = 0x1103;
+    open_page();
+    EXPECT_EQ(read_control(id_charset_list).selection, -1);
+    close_page();
+    EXPECT_EQ(cfg_options, 0x1103u);
+
+    open_page();
+    ASSERT_TRUE(choose_entry(id_charset_list, 1));
+    ASSERT_TRUE(click(id_allow_lrc));
+    close_page();
+    EXPECT_EQ(cfg_options, 0x1001u);
+}
+
+TEST_F(PageTest, TextsPassThroughTheEditsAsUtf8) {
+    cfg_primary.set("\\0\\s[25]\xe2\x99\xaa%ILYX\xe2\x99\xaa\\e", whole_text);
+    cfg_startup_script.set(
+        "\\0\\s[0]\xe3\x81\x93\xe3\x82\x93\xe3\x81\xab\xe3\x81\xa1\xe3\x81\xaf\\e", whole_text);
+    cfg_exit_script.set("", whole_text);
+    cfg_playing_script.set("%title% \xe2\x80\x94 \xf0\x9f\x98\x80 caf\xc3\xa9", whole_text);
+    const Settings before = current_settings();
+    open_page();
+    EXPECT_EQ(read_control(id_primary_edit).text, before.primary);
+    EXPECT_EQ(read_control(id_startup_edit).text, before.startup);
+    EXPECT_EQ(read_control(id_exit_edit).text, "");
+    EXPECT_EQ(read_control(id_playing_edit).text, before.playing);
+    close_page();
+    EXPECT_EQ(current_settings(), before);
+
+    const std::string typed =
+        "\\0\\s[0]\xc3\x9cn\xc3\xaf \xe7\xb5\x82\xe4\xba\x86 \xf0\x9f\x98\x80\\e";
+    open_page();
+    ASSERT_TRUE(type_text(id_exit_edit, typed));
+    close_page();
+    EXPECT_EQ(cfg_exit_script.get(), typed);
+}
+
+TEST_F(PageTest, ResetWhileOpenStoresWhatTheControlsShow) {
+    open_page();
+    ASSERT_TRUE(type_text(id_primary_edit, "\\0X%ILYX\\e"));
+    ASSERT_TRUE(click(id_use_direct));
+    ASSERT_TRUE(choose_entry(id_charset_list, 2));
+    page_service().reset();
+    EXPECT_EQ(current_settings(), defaults);
+    EXPECT_EQ(read_control(id_primary_edit).text, "\\0X%ILYX\\e");
+    EXPECT_EQ(read_control(id_transport_label).text, "Server:  localhost:9801");
+    close_page();
+    Settings expected = defaults;
+    expected.options = 0x0102;
+    expected.primary = "\\0X%ILYX\\e";
+    EXPECT_EQ(current_settings(), expected);
+
+    page_service().reset();
+    open_page();
+    EXPECT_EQ(read_control(id_primary_edit).text, default_primary);
+    EXPECT_EQ(read_control(id_charset_list).selection, 0);
+}
+
+TEST_F(PageTest, ServiceAnswers) {
+    PreferencesPageService& service = page_service();
+    ServiceBase* again = nullptr;
+    preferences_page_entry()->obtain_instance(&again);
+    EXPECT_EQ(again, &service);
+    EXPECT_EQ(*preferences_page_entry()->class_id, preferences_page_class);
+    EXPECT_STREQ(service.page_name(), "Lumivox");
+    Guid out{};
+    EXPECT_EQ(service.page_guid(&out), &out);
+    EXPECT_EQ(out,
+              (Guid{0xD449F281, 0xEFF4, 0x4C92, {0xB0, 0x9D, 0x68, 0xC1, 0x6D, 0x9A, 0xF6, 0x12}}));
+    EXPECT_EQ(service.parent_guid(&out), &out);
+    EXPECT_EQ(out,
+              (Guid{0x627C0767, 0x0793, 0x44F8, {0x80, 0x87, 0xBE, 0x49, 0x34, 0x31, 0x12, 0x82}}));
+    EXPECT_TRUE(service.reset_query());
+    TextBuffer url;
+    EXPECT_TRUE(service.help_url(&url));
+    EXPECT_STREQ(url.get(), "https://lumivox.invalid/README.md#preferences");
+}
+
+} // namespace
+} // namespace lumivox::test
