@@ -49,18 +49,6 @@ std::string write_file(const char* name, const std::vector<std::string>& lines, 
     return path.string();
 }
 
-void release_timeline() {
-    for (int32_t i = 0; i < count; ++i) {
-        if (!entries[i].shared)
-            std::free(entries[i].text);
-    }
-    std::free(entries);
-    entries = nullptr;
-    count = 0;
-    std::free(template_prefix);
-    template_prefix = nullptr;
-}
-
 void load(benchmark::State& state, bool reversed) {
     std::string path = write_file(reversed ? "lumivox-bench-reversed.lrc" : "lumivox-bench.lrc",
                                   make_lines(), reversed);
@@ -70,7 +58,7 @@ void load(benchmark::State& state, bool reversed) {
         loaded = load_lyric_file(path.c_str(), "\\0\\s[25]%ILYX\\e", 1);
         benchmark::DoNotOptimize(loaded);
         state.PauseTiming();
-        release_timeline();
+        free_timeline();
         state.ResumeTiming();
     }
     state.counters["entries"] = loaded;

@@ -1,8 +1,9 @@
 #include "host/resources.h"
 
 #ifdef _WIN32
-#include <tlhelp32.h>
 #include <windows.h>
+// tlhelp32.h needs windows.h first.
+#include <tlhelp32.h>
 #else
 #include <dirent.h>
 #endif

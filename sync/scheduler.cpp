@@ -170,17 +170,7 @@ void sync_stop() {
     platform::event_set(sync_event);
     if (was != sync_stopped)
         send_sstp_request(reset_script, trailer_utf8);
-    if (entries != nullptr) {
-        for (int32_t i = 0; i < count; ++i) {
-            if (!entries[i].shared)
-                std::free(entries[i].text);
-        }
-    }
-    std::free(entries);
-    entries = nullptr;
-    count = 0;
-    std::free(template_prefix);
-    template_prefix = nullptr;
+    free_timeline();
     platform::lock_leave(sync_lock);
     join_worker();
 }

@@ -26,4 +26,9 @@ extern int32_t count;
 // it reads as the prefix. nullptr when no template with a placeholder is set.
 extern char* template_prefix;
 
+// Frees every text through its owning entry, the table and the template
+// block, and leaves the Timeline empty. The scheduler calls it under its
+// lock when a run stops.
+void free_timeline();
+
 } // namespace lumivox

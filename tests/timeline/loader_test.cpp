@@ -24,11 +24,11 @@ std::string wrap(const std::string& lyric) {
 class LoaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::clear_timeline();
+        free_timeline();
         current_trailer = trailer_utf8;
         test::use_recording_transport();
     }
-    void TearDown() override { test::clear_timeline(); }
+    void TearDown() override { free_timeline(); }
 
     int32_t load(const std::string& bytes, int32_t script_default = 1,
                  const char* template_text = "") {
@@ -113,7 +113,7 @@ TEST_F(LoaderTest, AdjustsTimesByOffsetAndRatio) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.tag) + " offset " + std::to_string(c.offset) + " ratio " +
                      c.ratio + " after '" + c.before + "'");
-        test::clear_timeline();
+        free_timeline();
         std::string file = "@SakuraScriptOffset=" + std::to_string(c.offset) +
                            "\n@TimeRatio=" + c.ratio + "\n" + c.before + c.tag + "x\n";
         load(file);
@@ -214,7 +214,7 @@ TEST_F(LoaderTest, HandlesDirectivesTagsAndLineEnds) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::clear_timeline();
+        free_timeline();
         int32_t loaded = load(c.file, c.script_default, c.template_text);
         EXPECT_EQ(loaded, static_cast<int32_t>(c.expected.size()));
         EXPECT_EQ(test::timeline_entries(), c.expected);
@@ -244,14 +244,14 @@ TEST_F(LoaderTest, CharsetDirectiveChoosesTheTrailer) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("value '") + c.value + "'");
         for (const CharsetTrailer* start : {trailer_utf8, trailer_shift_jis}) {
-            test::clear_timeline();
+            free_timeline();
             current_trailer = start;
             EXPECT_EQ(load(std::string("@SakuraScriptCharset=") + c.value + "\n[1000]a\n"), 1);
             EXPECT_EQ(current_trailer, c.expected == nullptr ? start : c.expected);
         }
     }
     // The change stands even when the file then loads nothing.
-    test::clear_timeline();
+    free_timeline();
     current_trailer = trailer_utf8;
     EXPECT_EQ(load("@SakuraScriptCharset=Shift_JIS\n[ti:x]\n"), 0);
     EXPECT_EQ(current_trailer, trailer_shift_jis);
@@ -287,7 +287,7 @@ TEST_F(LoaderTest, AsksTheTransportForTheNamedGhost) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::clear_timeline();
+        free_timeline();
         test::use_recording_transport(1, c.probe_answer);
         EXPECT_EQ(load(c.file), c.loaded);
         EXPECT_EQ(test::probes(), c.probes);
@@ -303,7 +303,7 @@ TEST_F(LoaderTest, GhostNamesOfAnyLengthAreSafe) {
     const std::string key = std::string(".name\x01", 6);
     for (size_t length : {2040u, 2041u, 4000u}) {
         SCOPED_TRACE(length);
-        test::clear_timeline();
+        free_timeline();
         test::use_recording_transport();
         std::string name(length, 'g');
         int32_t loaded = load("@SakuraScriptGhost=" + name + "\n[1000]a\n");
@@ -339,7 +339,7 @@ TEST_F(LoaderTest, ConvertsTheGhostNameFromTheFilesCharset) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.charset) + " " + c.name);
-        test::clear_timeline();
+        free_timeline();
         test::use_recording_transport();
         EXPECT_EQ(load(std::string("@SakuraScriptCharset=") + c.charset +
                        "\n@SakuraScriptGhost=" + c.name + "\n[1000]a\n"),
@@ -365,7 +365,7 @@ TEST_F(LoaderTest, SkipsLinesTooLongForTheBuffer) {
         for (const Case& c : cases) {
             const char* end_name = c.end[0] == '\r' ? " CRLF" : c.end[0] == '\n' ? " LF" : " last";
             SCOPED_TRACE(std::to_string(c.length) + end_name + (bom ? " after a BOM" : ""));
-            test::clear_timeline();
+            free_timeline();
             std::string lyric(c.length - 6, 'a');
             std::string line = "[2000]" + lyric + c.end;
             std::string tail = c.end[0] == '\0' ? "" : "[3000]after\n";
@@ -405,12 +405,12 @@ TEST_F(LoaderTest, BadFilesLoadSafely) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::clear_timeline();
+        free_timeline();
         EXPECT_EQ(load(c.file), static_cast<int32_t>(c.expected.size()));
         EXPECT_EQ(test::timeline_entries(), c.expected);
     }
     // Whatever random bytes give, the Timeline holds together.
-    test::clear_timeline();
+    free_timeline();
     int32_t loaded = load(binary);
     EXPECT_EQ(static_cast<int32_t>(test::timeline_entries().size()), loaded);
 }
@@ -434,7 +434,7 @@ TEST_F(LoaderTest, AFailedLoadLeavesNothingAndTheNextLoads) {
     EXPECT_EQ(test::timeline_entries(), (std::vector<Entry>{{1000, false, wrap("a")}}));
 
     // A file that does not open changes nothing at all.
-    test::clear_timeline();
+    free_timeline();
     current_trailer = trailer_shift_jis;
     std::string missing = folder.path() + "/missing.lrc";
     EXPECT_EQ(load_lyric_file(missing.c_str(), default_template, 1), 0);

@@ -46,7 +46,7 @@ const CharsetTrailer* const sjis = trailer_shift_jis;
 class LookupTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::clear_timeline();
+        free_timeline();
         test::use_recording_transport();
         opened_paths.clear();
         opened_trailers.clear();
@@ -54,7 +54,7 @@ class LookupTest : public ::testing::Test {
     }
     void TearDown() override {
         platform::set_file_open_observer(nullptr);
-        test::clear_timeline();
+        free_timeline();
     }
 
     std::string track(const std::string& file_name) const {
@@ -189,7 +189,7 @@ TEST_F(LookupTest, StopsAtTheFirstFileThatLoads) {
         test::TempFolder own;
         for (const auto& [name, bytes] : c.files)
             own.write(name, bytes);
-        test::clear_timeline();
+        free_timeline();
         opened_paths.clear();
         opened_trailers.clear();
         std::string path = "file://" + own.path() + sep + "Song.mp3";

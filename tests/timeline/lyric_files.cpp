@@ -69,18 +69,5 @@ std::vector<Entry> timeline_entries() {
     return result;
 }
 
-void clear_timeline() {
-    if (entries != nullptr) {
-        for (int32_t i = 0; i < count; ++i) {
-            if (!entries[i].shared)
-                std::free(entries[i].text);
-        }
-        std::free(entries);
-    }
-    entries = nullptr;
-    count = 0;
-    std::free(template_prefix);
-    template_prefix = nullptr;
-}
 
 } // namespace lumivox::test

@@ -39,7 +39,5 @@ std::ostream& operator<<(std::ostream& out, const Entry& entry);
 // pointing at an owner's text.
 std::vector<Entry> timeline_entries();
 
-// Frees the Timeline and template_prefix as the scheduler's stop does.
-void clear_timeline();
 
 } // namespace lumivox::test
