@@ -21,6 +21,9 @@ done
 echo "== package =="
 scripts/package.sh
 
+echo "== fuzz targets, a few seconds each =="
+scripts/fuzz.sh --quick
+
 status=0
 echo "== native lane =="
 ctest --preset native || status=1

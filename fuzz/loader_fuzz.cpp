@@ -1,0 +1,133 @@
+// The lyric loader over whole files. The first byte chooses the variant:
+// bit 0-1 the template (none, the default one, or the input's text up to its
+// first NUL, the file following), bit 2 the script default, bits 3-4 the
+// trailer the candidate starts with, bit 5 whether a named ghost is present.
+// The file's bytes go to a memory file read through its /proc path, so the
+// loader opens and reads it as it would any lyric file.
+#include "fuzz/fuzz_support.h"
+
+#include "component/settings.h"
+#include "sstp/request.h"
+#include "sync/scheduler.h"
+#include "sync/sync_lock.h"
+#include "timeline/loader.h"
+#include "timeline/timeline.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace lumivox {
+namespace {
+
+int file = -1;
+std::string path;
+
+void write_file(const uint8_t* data, size_t size) {
+    fuzz::require(ftruncate(file, 0) == 0, "the memory file empties");
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = pwrite(file, data + done, size - done, static_cast<off_t>(done));
+        fuzz::require(n > 0, "the memory file takes the input");
+        done += static_cast<size_t>(n);
+    }
+}
+
+bool known_trailer(const CharsetTrailer* trailer) {
+    return trailer == trailer_plain || trailer == trailer_utf8 || trailer == trailer_shift_jis;
+}
+
+// What every load leaves: nothing after a failure; otherwise count sorted
+// entries whose texts each belong to exactly one entry and can be sent.
+void check_timeline(int32_t loaded) {
+    fuzz::require(known_trailer(current_trailer), "current_trailer is one of the endings");
+    fuzz::require(loaded == count, "the result is the entry count");
+    if (loaded == 0) {
+        fuzz::require(entries == nullptr, "a failed load leaves no table");
+        fuzz::require(template_prefix == nullptr, "a failed load leaves no template");
+        return;
+    }
+    fuzz::require(loaded > 0 && entries != nullptr, "a load gives a table");
+    std::unordered_set<const char*> owned;
+    for (int32_t i = 0; i < count; ++i) {
+        const TimedLine& line = entries[i];
+        fuzz::require(line.text != nullptr, "every entry has a text");
+        fuzz::require(line.time >= 0 && (i == 0 || line.time > 0),
+                      "only the first entry may start at 0, none before");
+        fuzz::require(i == 0 || entries[i - 1].time <= line.time, "entries sorted by time");
+        if (!line.shared)
+            fuzz::require(owned.insert(line.text).second, "a text has one owner");
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        if (entries[i].shared)
+            fuzz::require(owned.count(entries[i].text) == 1, "a shared text has an owner");
+    }
+    for (const char* text : owned) {
+        if (template_prefix != nullptr)
+            fuzz::require(std::strncmp(text, template_prefix, std::strlen(template_prefix)) == 0,
+                          "every text begins with the template's prefix");
+        fuzz::check_request(text, current_trailer);
+    }
+}
+
+} // namespace
+} // namespace lumivox
+
+using namespace lumivox;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    sync_objects_create();
+    fuzz::use_checking_transport(1);
+    file = memfd_create("lumivox-fuzz-lyric", MFD_CLOEXEC);
+    fuzz::require(file >= 0, "a memory file");
+    path = "/proc/self/fd/" + std::to_string(file);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return 0;
+    uint8_t variant = data[0];
+    const uint8_t* bytes = data + 1;
+    size_t length = size - 1;
+
+    char* template_text = nullptr;
+    switch (variant & 3) {
+    case 1:
+        template_text = fuzz::heap_text(reinterpret_cast<const uint8_t*>(default_primary),
+                                        sizeof default_primary - 1);
+        break;
+    case 2:
+    case 3: {
+        template_text = fuzz::heap_text(bytes, length);
+        size_t taken = std::min(length, std::strlen(template_text) + 1);
+        bytes += taken;
+        length -= taken;
+        break;
+    }
+    default:
+        template_text = fuzz::heap_text(bytes, 0);
+        break;
+    }
+    int32_t script_default = (variant >> 2) & 1;
+    current_trailer = &charset_trailers[((variant >> 3) & 3) % 3];
+    fuzz::set_probe_answer((variant >> 5) & 1);
+    fuzz::reset_deliveries();
+
+    write_file(bytes, length);
+    int32_t loaded = load_lyric_file(path.c_str(), template_text, script_default);
+    check_timeline(loaded);
+    std::free(template_text);
+
+    // Freed as the next track's stop frees it; no run was started, so
+    // nothing is sent.
+    sync_stop();
+    fuzz::require(entries == nullptr && count == 0 && template_prefix == nullptr,
+                  "the stop frees the Timeline");
+    fuzz::require(fuzz::delivered() == 0, "a load sends nothing");
+    return 0;
+}
