@@ -31,7 +31,7 @@ int32_t lateness(const Delivery& d, int32_t time) {
     return elapsed_since(d.tick, start_tick) - time;
 }
 
-constexpr int32_t late_limit = 250;
+constexpr int32_t late_limit = 500;
 
 // The number in "...\_w[N]..." of a resumed script, or -1.
 long resumed_wait(const std::string& script) {
