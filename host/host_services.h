@@ -3,27 +3,13 @@
 #pragma once
 
 #include "component/service_api.h"
+#include "host/host_string.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace lumivox::tools {
-
-// A host text object over std::string.
-class HostString final : public HostText {
-  public:
-    void append(const char* text, uint32_t max) override;
-    const char* get() override { return data_.c_str(); }
-    void set(const char* text, uint32_t max) override;
-    void truncate(uint32_t n) override;
-    uint32_t length() override { return static_cast<uint32_t>(data_.size()); }
-    char* lock_buffer(uint32_t n) override;
-    void unlock_buffer() override;
-
-  private:
-    std::string data_;
-};
 
 struct TrackField {
     std::string name;

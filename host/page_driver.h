@@ -23,6 +23,8 @@ struct ControlState {
 
 // Creates the host window and the page in it. False with a message.
 bool open_page(PreferencesPageService* service, std::string& error);
+// The handle create page answered while the page is open, else null.
+WindowHandle page_window();
 ControlState control_state(int id);
 // The control IDs of the page in their order, without the -1 of captions.
 std::vector<int> page_control_ids();

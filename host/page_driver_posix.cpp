@@ -1,7 +1,8 @@
 // Without Win32 the page's handle points at the component's PageWindow; the
 // host's "window" is only a token handed to create page.
-#include "host/host_services.h"
 #include "host/page_driver.h"
+
+#include "host/host_string.h"
 
 namespace lumivox::tools {
 
@@ -19,6 +20,10 @@ bool open_page(PreferencesPageService* service, std::string& error) {
         return false;
     }
     return true;
+}
+
+WindowHandle page_window() {
+    return page;
 }
 
 ControlState control_state(int id) {

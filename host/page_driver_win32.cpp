@@ -158,6 +158,10 @@ bool open_page(PreferencesPageService* service, std::string& error) {
     return true;
 }
 
+WindowHandle page_window() {
+    return page;
+}
+
 ControlState control_state(int id) {
     ControlState state;
     HWND control = GetDlgItem(page, id);

@@ -148,8 +148,9 @@ bool new_track(const std::string& path,
         for (const std::string& r : replaced)
             first = first && stricmp_utf8(r.c_str(), name.c_str()) != 0;
         if (first) {
+            const std::string& field = name;
             std::erase_if(info.fields, [&](const TrackField& f) {
-                return stricmp_utf8(f.name.c_str(), name.c_str()) == 0;
+                return stricmp_utf8(f.name.c_str(), field.c_str()) == 0;
             });
             replaced.push_back(name);
         }

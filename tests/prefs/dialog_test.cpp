@@ -7,6 +7,7 @@
 #include "tests/prefs/page_driver.h"
 #include "tests/prefs/page_fixture.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -36,13 +37,32 @@ bool has(LONG style, LONG bits) {
     return (style & bits) == bits;
 }
 
+// The style dialog 101 is created with, read from its template: the host
+// shows the page once it is open, so the window's own style no longer tells.
+LONG template_style() {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    if (found == nullptr)
+        return 0;
+    auto words = static_cast<const WORD*>(LockResource(LoadResource(module, found)));
+    if (words == nullptr)
+        return 0;
+    // An extended template starts with version 1 and 0xFFFF, then help ID and
+    // extended style before the style; a plain one starts with the style.
+    const void* style = words[1] == 0xFFFF ? words + 6 : words;
+    DWORD value = 0;
+    std::memcpy(&value, style, sizeof value);
+    return static_cast<LONG>(value);
+}
+
 TEST_F(PageTest, DialogFollowsTheLayout) {
     auto page = static_cast<HWND>(open_page());
     ASSERT_NE(page, nullptr);
-    LONG style = GetWindowLongW(page, GWL_STYLE);
+    LONG style = template_style();
     EXPECT_TRUE(has(style, WS_CHILD));
     EXPECT_FALSE(has(style, WS_VISIBLE)) << "the host shows the page";
     EXPECT_FALSE(has(style, WS_CAPTION));
+    EXPECT_TRUE(has(GetWindowLongW(page, GWL_STYLE), WS_CHILD));
     RECT client = {};
     GetClientRect(page, &client);
     RECT size = in_dialog_units(page, 0, 0, page_width, page_height);

@@ -34,15 +34,15 @@ bool contains(const std::vector<int>& ids, int id) {
 
 // Clicks the box only when it does not show the wanted state.
 void set_box(int id, bool on) {
-    if (read_control(id).checked != on) {
-        ASSERT_TRUE(click(id)) << id;
+    if (control_state(id).checked != on) {
+        ASSERT_TRUE(click_check_box(id)) << id;
     }
 }
 
 // Expects exactly the listed edits to be read-only.
 void expect_read_only(const std::vector<int>& read_only, const std::string& context) {
     for (int id : edits)
-        EXPECT_EQ(read_control(id).read_only, contains(read_only, id)) << context << ": " << id;
+        EXPECT_EQ(control_state(id).read_only, contains(read_only, id)) << context << ": " << id;
 }
 
 struct Opening {
@@ -104,22 +104,22 @@ TEST_F(PageTest, OpensShowingTheSettings) {
         callbacks.calls.clear();
         open_page();
         for (int id : check_boxes) {
-            ControlView box = read_control(id);
+            ControlState box = control_state(id);
             EXPECT_EQ(box.kind, PageControlKind::check_box) << c.name << ": " << id;
             EXPECT_EQ(box.checked, contains(c.checked, id)) << c.name << ": " << id;
             EXPECT_EQ(box.enabled, id != id_allow_lrc || c.lrc_enabled) << c.name << ": " << id;
         }
         expect_read_only(c.read_only, c.name);
         for (int id : edits)
-            EXPECT_TRUE(read_control(id).enabled) << c.name << ": " << id;
-        EXPECT_EQ(read_control(id_primary_edit).text, default_primary) << c.name;
-        EXPECT_EQ(read_control(id_startup_edit).text, default_startup_script) << c.name;
-        EXPECT_EQ(read_control(id_exit_edit).text, default_exit_script) << c.name;
-        EXPECT_EQ(read_control(id_playing_edit).text, default_playing_script) << c.name;
-        ControlView list = read_control(id_charset_list);
+            EXPECT_TRUE(control_state(id).enabled) << c.name << ": " << id;
+        EXPECT_EQ(control_state(id_primary_edit).text, default_primary) << c.name;
+        EXPECT_EQ(control_state(id_startup_edit).text, default_startup_script) << c.name;
+        EXPECT_EQ(control_state(id_exit_edit).text, default_exit_script) << c.name;
+        EXPECT_EQ(control_state(id_playing_edit).text, default_playing_script) << c.name;
+        ControlState list = control_state(id_charset_list);
         EXPECT_EQ(list.selection, c.selection) << c.name;
         EXPECT_EQ(list.text, c.entry) << c.name;
-        EXPECT_EQ(read_control(id_transport_label).text, c.label) << c.name;
+        EXPECT_EQ(control_state(id_transport_label).text, c.label) << c.name;
 
         // Closing an unchanged page stores what it showed and applies nothing.
         close_page();
@@ -130,10 +130,10 @@ TEST_F(PageTest, OpensShowingTheSettings) {
 
 TEST_F(PageTest, ClicksApplyTheirRuleAtOnceAndStoreNothing) {
     open_page();
-    ASSERT_TRUE(click(id_use_direct));
-    EXPECT_EQ(read_control(id_transport_label).text, "Server:  localhost:9801");
-    ASSERT_TRUE(click(id_use_direct));
-    EXPECT_EQ(read_control(id_transport_label).text, "   FMO:  Sakura");
+    ASSERT_TRUE(click_check_box(id_use_direct));
+    EXPECT_EQ(control_state(id_transport_label).text, "Server:  localhost:9801");
+    ASSERT_TRUE(click_check_box(id_use_direct));
+    EXPECT_EQ(control_state(id_transport_label).text, "   FMO:  Sakura");
 
     struct Governed {
         int box;
@@ -146,17 +146,17 @@ TEST_F(PageTest, ClicksApplyTheirRuleAtOnceAndStoreNothing) {
     };
     for (const Governed& rule : rules) {
         const std::string name = "box " + std::to_string(rule.box);
-        ASSERT_TRUE(click(rule.box));
+        ASSERT_TRUE(click_check_box(rule.box));
         expect_read_only(rule.edits, name + " off");
-        ControlView lrc = read_control(id_allow_lrc);
+        ControlState lrc = control_state(id_allow_lrc);
         EXPECT_EQ(lrc.enabled, rule.box != id_send_singing) << name;
         EXPECT_TRUE(lrc.checked) << name << ": disabling keeps the state";
         if (rule.box == id_send_singing) {
-            EXPECT_FALSE(click(id_allow_lrc)) << "a disabled box cannot be clicked";
+            EXPECT_FALSE(click_check_box(id_allow_lrc)) << "a disabled box cannot be clicked";
         }
-        ASSERT_TRUE(click(rule.box));
+        ASSERT_TRUE(click_check_box(rule.box));
         expect_read_only({}, name + " on again");
-        EXPECT_TRUE(read_control(id_allow_lrc).enabled) << name;
+        EXPECT_TRUE(control_state(id_allow_lrc).enabled) << name;
     }
     EXPECT_FALSE(type_text(id_charset_list, "x"));
     EXPECT_EQ(current_settings(), defaults);
@@ -216,7 +216,7 @@ TEST_F(PageTest, AllFeaturesOffTurnsTheComponentOffAndOneBoxTurnsItOn) {
 
     open_page();
     for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
-        ASSERT_TRUE(click(box));
+        ASSERT_TRUE(click_check_box(box));
     EXPECT_EQ(cfg_features, default_features) << "nothing is stored before closing";
     EXPECT_TRUE(callbacks.registered);
     close_page();
@@ -229,8 +229,8 @@ TEST_F(PageTest, AllFeaturesOffTurnsTheComponentOffAndOneBoxTurnsItOn) {
 
     open_page();
     for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
-        EXPECT_FALSE(read_control(box).checked);
-    ASSERT_TRUE(click(id_send_startup_exit));
+        EXPECT_FALSE(control_state(box).checked);
+    ASSERT_TRUE(click_check_box(id_send_startup_exit));
     close_page();
     EXPECT_EQ(cfg_features, 0x10u);
     EXPECT_EQ(callbacks.calls, (std::vector<std::string>{"unregister", "register 286"}));
@@ -240,7 +240,7 @@ TEST_F(PageTest, AllFeaturesOffTurnsTheComponentOffAndOneBoxTurnsItOn) {
 TEST_F(PageTest, TransportAloneIsStoredButAppliedOnlyWithAFeatureChange) {
     const SstpTransport recording = active_transport;
     open_page();
-    ASSERT_TRUE(click(id_use_direct));
+    ASSERT_TRUE(click_check_box(id_use_direct));
     close_page();
     EXPECT_EQ(cfg_options, 0x0100u);
     EXPECT_EQ(cfg_features, default_features);
@@ -249,8 +249,8 @@ TEST_F(PageTest, TransportAloneIsStoredButAppliedOnlyWithAFeatureChange) {
 
     // A later change of the features selects the stored transport.
     open_page();
-    EXPECT_EQ(read_control(id_transport_label).text, "Server:  localhost:9801");
-    ASSERT_TRUE(click(id_send_playing));
+    EXPECT_EQ(control_state(id_transport_label).text, "Server:  localhost:9801");
+    ASSERT_TRUE(click_check_box(id_send_playing));
     close_page();
     EXPECT_EQ(cfg_features, 0x11u);
     EXPECT_EQ(active_transport.probe, &tcp_load);
@@ -287,13 +287,13 @@ TEST_F(PageTest, StoresTheOptionsWordFromTheControls) {
 TEST_F(PageTest, KeepsACharsetIndexTheListCannotShow) {
     cfg_options = 0x1103;
     open_page();
-    EXPECT_EQ(read_control(id_charset_list).selection, -1);
+    EXPECT_EQ(control_state(id_charset_list).selection, -1);
     close_page();
     EXPECT_EQ(cfg_options, 0x1103u);
 
     open_page();
     ASSERT_TRUE(choose_entry(id_charset_list, 1));
-    ASSERT_TRUE(click(id_allow_lrc));
+    ASSERT_TRUE(click_check_box(id_allow_lrc));
     close_page();
     EXPECT_EQ(cfg_options, 0x1001u);
 }
@@ -306,10 +306,10 @@ TEST_F(PageTest, TextsPassThroughTheEditsAsUtf8) {
     cfg_playing_script.set("%title% \xe2\x80\x94 \xf0\x9f\x98\x80 caf\xc3\xa9", whole_text);
     const Settings before = current_settings();
     open_page();
-    EXPECT_EQ(read_control(id_primary_edit).text, before.primary);
-    EXPECT_EQ(read_control(id_startup_edit).text, before.startup);
-    EXPECT_EQ(read_control(id_exit_edit).text, "");
-    EXPECT_EQ(read_control(id_playing_edit).text, before.playing);
+    EXPECT_EQ(control_state(id_primary_edit).text, before.primary);
+    EXPECT_EQ(control_state(id_startup_edit).text, before.startup);
+    EXPECT_EQ(control_state(id_exit_edit).text, "");
+    EXPECT_EQ(control_state(id_playing_edit).text, before.playing);
     close_page();
     EXPECT_EQ(current_settings(), before);
 
@@ -324,12 +324,12 @@ TEST_F(PageTest, TextsPassThroughTheEditsAsUtf8) {
 TEST_F(PageTest, ResetWhileOpenStoresWhatTheControlsShow) {
     open_page();
     ASSERT_TRUE(type_text(id_primary_edit, "\\0X%ILYX\\e"));
-    ASSERT_TRUE(click(id_use_direct));
+    ASSERT_TRUE(click_check_box(id_use_direct));
     ASSERT_TRUE(choose_entry(id_charset_list, 2));
     page_service().reset();
     EXPECT_EQ(current_settings(), defaults);
-    EXPECT_EQ(read_control(id_primary_edit).text, "\\0X%ILYX\\e");
-    EXPECT_EQ(read_control(id_transport_label).text, "Server:  localhost:9801");
+    EXPECT_EQ(control_state(id_primary_edit).text, "\\0X%ILYX\\e");
+    EXPECT_EQ(control_state(id_transport_label).text, "Server:  localhost:9801");
     close_page();
     Settings expected = defaults;
     expected.options = 0x0102;
@@ -338,8 +338,8 @@ TEST_F(PageTest, ResetWhileOpenStoresWhatTheControlsShow) {
 
     page_service().reset();
     open_page();
-    EXPECT_EQ(read_control(id_primary_edit).text, default_primary);
-    EXPECT_EQ(read_control(id_charset_list).selection, 0);
+    EXPECT_EQ(control_state(id_primary_edit).text, default_primary);
+    EXPECT_EQ(control_state(id_charset_list).selection, 0);
 }
 
 TEST_F(PageTest, ServiceAnswers) {
