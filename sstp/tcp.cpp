@@ -128,6 +128,8 @@ int tcp_deliver(char* buffer, int32_t length) {
 }
 
 void tcp_unload() {
+    // A library loaded afresh tries the ghost afresh.
+    hung_listener.hung = false;
     if (net_library == nullptr)
         return;
     auto cleanup = resolve<NetCleanupFn>("WSACleanup");

@@ -92,6 +92,21 @@ TEST_F(TcpTransport, GhostThatNeverAnswersTimesOut) {
     EXPECT_EQ(ghost.requests().size(), 1u);
 }
 
+TEST_F(TcpTransport, UnloadingForgetsAHungGhost) {
+    {
+        SstpServer hung;
+        ASSERT_TRUE(hung.listening());
+        hung.set_reply("", ReplyMode::never_answer);
+        EXPECT_EQ(deliver("x"), 0);
+    }
+    SstpServer ghost;
+    ASSERT_TRUE(ghost.listening());
+    EXPECT_EQ(deliver("y"), 0) << "still taken for hung";
+    tcp_unload();
+    ASSERT_EQ(tcp_load(nullptr), 1);
+    EXPECT_EQ(deliver("z"), 1);
+}
+
 TEST(TcpLoad, LoadsOnceAndUnloadsOnce) {
     tcp_unload();
     int loads = platform::library_loads();
