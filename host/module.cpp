@@ -1,6 +1,8 @@
 #include "host/module.h"
 
 #ifdef _WIN32
+#include "host/common/wide_text.h"
+
 #include <windows.h>
 #else
 #include <dlfcn.h>
@@ -11,14 +13,6 @@ namespace lumivox::tools {
 namespace {
 
 #ifdef _WIN32
-std::wstring widen(const std::string& text) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), n);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
-
 std::string last_error() {
     return "Windows error " + std::to_string(GetLastError());
 }

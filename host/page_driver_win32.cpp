@@ -2,6 +2,8 @@
 // window of the host, and every change reaches it as a window message.
 #include "host/page_driver.h"
 
+#include "host/common/wide_text.h"
+
 #include <objbase.h>
 #include <objidl.h>
 #include <windows.h>
@@ -16,25 +18,6 @@ namespace gdip = Gdiplus::DllExports;
 
 HWND host_window = nullptr;
 HWND page = nullptr;
-
-std::wstring widen(const std::string& text) {
-    int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (units <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), units);
-    wide.resize(static_cast<size_t>(units - 1));
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide) {
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), bytes,
-                        nullptr, nullptr);
-    return utf8;
-}
 
 std::string window_text(HWND window) {
     int units = GetWindowTextLengthW(window);

@@ -13,6 +13,8 @@
 #include <thread>
 
 #ifdef _WIN32
+#include "host/common/wide_text.h"
+
 #include <windows.h>
 #else
 #include <climits>
@@ -42,19 +44,11 @@ PlaybackEvents* events_for(int slot) {
 
 std::string absolute_path(const std::string& path) {
 #ifdef _WIN32
-    int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), n);
     wchar_t full[4096];
-    DWORD length = GetFullPathNameW(wide.c_str(), 4096, full, nullptr);
+    DWORD length = GetFullPathNameW(widen(path).c_str(), 4096, full, nullptr);
     if (length == 0 || length >= 4096)
         return path;
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, full, static_cast<int>(length), nullptr, 0, nullptr,
-                                    nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, full, static_cast<int>(length), utf8.data(), bytes, nullptr,
-                        nullptr);
-    return utf8;
+    return narrow({full, length});
 #else
     char full[PATH_MAX];
     return realpath(path.c_str(), full) != nullptr ? std::string(full) : path;

@@ -1,8 +1,13 @@
 // The host's shared library as the substitute host supplies it. Case folding
 // is ASCII only, which meets every use the component makes of it.
 #include "component/host_api.h"
+#include "host/common/wide_text.h"
 
 #include <string>
+
+#ifdef _WIN32
+using lumivox::tools::widen;
+#endif
 
 namespace {
 
@@ -24,18 +29,6 @@ int compare_folded(const char* a, const char* b, size_t n) {
     }
     return 0;
 }
-
-#ifdef _WIN32
-std::wstring widen(const char* text) {
-    int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (units <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), units);
-    wide.resize(static_cast<size_t>(units - 1));
-    return wide;
-}
-#endif
 
 } // namespace
 

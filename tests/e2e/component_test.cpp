@@ -1,11 +1,12 @@
 // The whole component, as a user meets it: the substitute host loads the
 // module and plays scenarios, the substitute mascot host records what the
 // ghost receives.
+#include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
+#include "tests/e2e/track_folder.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -17,24 +18,9 @@ const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
 const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
 const std::string reset = "\\_q\\0\\s[0]\\e";
 
-std::string hex_bytes(const std::string& hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return out;
-}
-
-std::string le32(uint32_t v) {
-    std::string out;
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
 // A configuration blob with the two words set; the texts keep their defaults.
 std::string config_blob(uint32_t options, uint32_t features) {
-    return hex_bytes("be7537724f9e5847b4bfa5678823a847") + le32(4) + le32(features) +
-           hex_bytes("2f09763588f8b541b1520a139f39eac2") + le32(4) + le32(options);
+    return word_record(features_guid, features) + word_record(options_guid, options);
 }
 
 std::string line_text(const std::string& lyric) {
@@ -64,16 +50,8 @@ std::string settled_wait(std::string script, long expected) {
     return script;
 }
 
-class Component : public testing::Test {
+class Component : public TrackFolder {
   protected:
-    void SetUp() override {
-        folder_ = make_temp_folder();
-        write_file(path("song.mp3"), "not really audio");
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::string path(const std::string& name) const { return folder_ + "/" + name; }
-
     // Runs the scenario against a fresh ghost; the records it received.
     std::vector<Record> play(const std::string& scenario, const std::string& config = "",
                              std::vector<std::string> ghost_args = {}) {
@@ -91,7 +69,6 @@ class Component : public testing::Test {
         return read_records(ghost.record_path());
     }
 
-    std::string folder_;
     Finished host_;
 };
 

@@ -1,11 +1,12 @@
 // A ghost that misbehaves must never freeze or crash the player: the host's
 // operations return within about one delivery time limit, and the component
 // sings again once the ghost behaves.
+#include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
+#include "tests/e2e/track_folder.h"
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
@@ -16,17 +17,9 @@
 namespace lumivox::e2e {
 namespace {
 
-std::string le32(uint32_t v) {
-    std::string out;
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
 // cfg_options 0x0100 (TCP), the features left at their default.
 std::string tcp_config() {
-    std::string guid = "\x2f\x09\x76\x35\x88\xf8\xb5\x41\xb1\x52\x0a\x13\x9f\x39\xea\xc2";
-    return guid + le32(4) + le32(0x0100);
+    return word_record(options_guid, 0x0100);
 }
 
 struct TraceLine {
@@ -61,11 +54,10 @@ double duration_between(const std::vector<TraceLine>& trace, const std::string& 
     return -1;
 }
 
-class Faults : public testing::Test {
+class Faults : public TrackFolder {
   protected:
     void SetUp() override {
-        folder_ = make_temp_folder();
-        write_file(path("song.mp3"), "x");
+        TrackFolder::SetUp();
         // A line every 200 ms, so that the ghost is busy when it hangs.
         std::string lyric;
         for (int i = 0; i < 40; ++i)
@@ -73,10 +65,6 @@ class Faults : public testing::Test {
                      std::to_string(i) + "\n";
         write_file(path("song.lrc"), lyric);
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-    std::string path(const std::string& name) const { return folder_ + "/" + name; }
-
-    std::string folder_;
 };
 
 // The ghost answers the start-up script and two lines, then hangs. Whatever

@@ -2,14 +2,12 @@
 // component's page (a real dialog on the Windows lane), changes its controls,
 // closes it, and keeps the settings in its configuration file; the substitute
 // mascot host records what the ghost receives.
+#include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
+#include "tests/e2e/track_folder.h"
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,47 +17,6 @@ namespace {
 const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
 const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
 const std::string default_primary = "\\0\\s[25]%ILYX\\e";
-
-// Blob GUIDs as stored.
-const std::string options_guid = "2f09763588f8b541b1520a139f39eac2";
-const std::string features_guid = "be7537724f9e5847b4bfa5678823a847";
-const std::string primary_guid = "4f0aa4856691234cbafadcb01a4951b0";
-const std::string startup_guid = "72b268c65b32da4d8a277657b7b4c14d";
-
-std::string hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
-// The records of a configuration blob by GUID (hex); the last one wins.
-std::map<std::string, std::string> read_blob(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    std::string blob = bytes.str();
-    std::map<std::string, std::string> records;
-    size_t at = 0;
-    while (at + 20 <= blob.size()) {
-        uint32_t size = 0;
-        for (int i = 0; i < 4; ++i)
-            size |= static_cast<uint32_t>(static_cast<unsigned char>(blob[at + 16 + i])) << (8 * i);
-        records[hex(blob.substr(at, 16))] = blob.substr(at + 20, size);
-        at += 20 + size;
-    }
-    return records;
-}
-
-uint32_t word(const std::string& data) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < 4 && i < data.size(); ++i)
-        value |= static_cast<uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
-    return value;
-}
 
 // A whole trace line; Windows programs end lines with CR LF.
 bool traced(const std::string& err, const std::string& line) {
@@ -72,16 +29,8 @@ bool traced(const std::string& err, const std::string& line) {
     return false;
 }
 
-class Preferences : public testing::Test {
+class Preferences : public TrackFolder {
   protected:
-    void SetUp() override {
-        folder_ = make_temp_folder();
-        write_file(path("song.mp3"), "not really audio");
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::string path(const std::string& name) const { return folder_ + "/" + name; }
-
     // Runs the scenario with the configuration kept in config.bin, against a
     // fresh ghost; the records it received.
     std::vector<Record> play(const std::string& scenario) {
@@ -97,7 +46,6 @@ class Preferences : public testing::Test {
 
     std::map<std::string, std::string> config() { return read_blob(path("config.bin")); }
 
-    std::string folder_;
     Finished host_;
 };
 
