@@ -24,7 +24,7 @@ template <typename Interface> class StaticService : public Interface {
   public:
     int release() override { return 1; }
     int add_reference() override { return 1; }
-    bool query(const Guid&, void**) override { return false; }
+    bool query(ServiceBase**, const Guid&) override { return false; }
 };
 
 // A list entry that holds its service object inside it. Entries are linked

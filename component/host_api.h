@@ -18,17 +18,26 @@
 
 namespace lumivox {
 
+// What the host hands in where it only collects text: one operation,
+// append, the first slot of every text object.
+class TextReceiver {
+  public:
+    virtual void append(const char* text, size_t max) = 0;
+
+  protected:
+    ~TextReceiver() = default;
+};
+
 // The host's text object. The slot order of these operations is part of the
 // interface: the component's TextBuffer implements the same table, so texts
-// can go either way.
-class HostText {
+// can go either way. Sizes are the host's size_t: 8 bytes on x64.
+class HostText : public TextReceiver {
   public:
-    virtual void append(const char* text, uint32_t max) = 0;
     virtual const char* get() = 0;
-    virtual void set(const char* text, uint32_t max) = 0;
-    virtual void truncate(uint32_t n) = 0;
-    virtual uint32_t length() = 0;
-    virtual char* lock_buffer(uint32_t n) = 0;
+    virtual void set(const char* text, size_t max) = 0;
+    virtual void truncate(size_t n) = 0;
+    virtual size_t length() = 0;
+    virtual char* lock_buffer(size_t n) = 0;
     virtual void unlock_buffer() = 0;
 
   protected:
@@ -36,7 +45,7 @@ class HostText {
 };
 
 // "All ones": the whole NUL-terminated text.
-constexpr uint32_t whole_text = 0xFFFFFFFFu;
+constexpr size_t whole_text = ~size_t{0};
 
 // The host's abort token. The component only hands it back to the host's
 // streams with each operation; it never calls it.
@@ -78,21 +87,31 @@ class HostOutputStream {
 
 } // namespace lumivox
 
-// Functions of the host's shared library, imported by name.
+// Functions of the host's shared library, imported by name. The host exports
+// them as __stdcall: on x86 that decides both who pops the arguments and the
+// imported names (_stricmp_utf8@8, ...); on x64 there is one convention.
+#ifdef _WIN32
+#define LUMIVOX_SHARED_API __stdcall
+#else
+#define LUMIVOX_SHARED_API
+#endif
+
 extern "C" {
 
 // 0 when the two texts are equal ignoring case.
-int stricmp_utf8(const char* a, const char* b);
+int LUMIVOX_SHARED_API stricmp_utf8(const char* a, const char* b);
 // 0 when the first n bytes of a and b are equal ignoring case.
-int stricmp_utf8_max(const char* a, const char* b, size_t n);
+int LUMIVOX_SHARED_API stricmp_utf8_max(const char* a, const char* b, size_t n);
 // 0 when text begins with the first n characters of needle, ignoring case.
-int stricmp_utf8_partial(const char* text, const char* needle, size_t n);
+int LUMIVOX_SHARED_API stricmp_utf8_partial(const char* text, const char* needle, size_t n);
 
 #ifdef _WIN32
-HANDLE uCreateFile(const char* path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                   DWORD creation, DWORD flags, HANDLE template_file);
-BOOL uSetDlgItemText(HWND dialog, UINT id, const char* text);
-BOOL uGetDlgItemText(HWND dialog, UINT id, lumivox::HostText* out);
-LRESULT uSendMessageText(HWND window, UINT message, WPARAM parameter, const char* text);
+HANDLE LUMIVOX_SHARED_API uCreateFile(const char* path, DWORD access, DWORD share,
+                                      LPSECURITY_ATTRIBUTES security, DWORD creation, DWORD flags,
+                                      HANDLE template_file);
+BOOL LUMIVOX_SHARED_API uSetDlgItemText(HWND dialog, UINT id, const char* text);
+BOOL LUMIVOX_SHARED_API uGetDlgItemText(HWND dialog, UINT id, lumivox::HostText* out);
+LRESULT LUMIVOX_SHARED_API uSendMessageText(HWND window, UINT message, WPARAM parameter,
+                                            const char* text);
 #endif
 }

@@ -1,7 +1,8 @@
 // The objects that pass between the host and the component. Each is reached
 // through its table of operations; the declaration order of the virtual
 // functions below is the slot order, which is the interface. The substitute
-// host includes this header and nothing of the component's code.
+// host declares the player's side on its own, so that a mistake here shows
+// as a failure there instead of being shared.
 #pragma once
 
 #include "component/host_api.h"
@@ -30,11 +31,12 @@ inline bool operator==(const Guid& a, const Guid& b) {
 }
 
 // Operations 0-2 of every service object, the host's and the component's.
+// The query's output comes first: it is a reference to the caller's pointer.
 class ServiceBase {
   public:
     virtual int release() = 0;
     virtual int add_reference() = 0;
-    virtual bool query(const Guid& interface_id, void** out) = 0;
+    virtual bool query(ServiceBase** out, const Guid& interface_id) = 0;
 
   protected:
     ~ServiceBase() = default;
@@ -74,7 +76,7 @@ using ServiceClass = void*;
 class HostApi {
   public:
     virtual ServiceClass find_service_class(const Guid& class_id) = 0;
-    virtual bool create_instance(ServiceBase** out, ServiceClass service_class, uint32_t index) = 0;
+    virtual bool create_instance(ServiceBase** out, ServiceClass service_class, size_t index) = 0;
 
   protected:
     ~HostApi() = default;
@@ -188,8 +190,9 @@ class PlaybackEvents;
 
 class PlaybackCallbackManager : public ServiceBase {
   public:
-    virtual void register_events(PlaybackEvents* events, uint32_t mask, int flags) = 0; // 3
-    virtual void unregister_events(PlaybackEvents* events) = 0;                         // 4
+    virtual void register_events(PlaybackEvents* events, uint32_t mask,
+                                 bool forward_status) = 0;      // 3
+    virtual void unregister_events(PlaybackEvents* events) = 0; // 4
   protected:
     ~PlaybackCallbackManager() = default;
 };
@@ -207,10 +210,12 @@ class TitleFormatCompiler : public ServiceBase {
 };
 
 // Applied by the host to every field value it puts into a formatted title;
-// the script's literal text is not filtered.
+// the script's literal text is not filtered. The first argument names the
+// kind of input; the filter adds its result to out.
 class TitleTextFilter {
   public:
-    virtual void write(HostText* out, const char* data, uint32_t length) = 0;
+    virtual void write(const Guid& input_type, TextReceiver* out, const char* data,
+                       size_t length) = 0;
 
   protected:
     ~TitleTextFilter() = default;
@@ -229,10 +234,10 @@ class InformationRecord {
     virtual void unused_1() = 0;
     virtual void unused_2() = 0;
     virtual void unused_3() = 0;
-    virtual uint32_t field_count() = 0;                                  // 4
-    virtual const char* field_name(uint32_t index) = 0;                  // 5
-    virtual uint32_t value_count(uint32_t index) = 0;                    // 6
-    virtual const char* field_value(uint32_t index, uint32_t value) = 0; // 7
+    virtual size_t field_count() = 0;                                // 4
+    virtual const char* field_name(size_t index) = 0;                // 5
+    virtual size_t value_count(size_t index) = 0;                    // 6
+    virtual const char* field_value(size_t index, size_t value) = 0; // 7
   protected:
     ~InformationRecord() = default;
 };
@@ -240,7 +245,8 @@ class InformationRecord {
 class TrackHandle : public ServiceBase {
   public:
     virtual LocationRecord* location() = 0; // 3
-    virtual bool format_title(void* hook, HostText* out, CompiledScript* script,
+    // The script is a reference to the caller's pointer to it.
+    virtual bool format_title(void* hook, HostText* out, CompiledScript* const* script,
                               TitleTextFilter* filter) = 0; // 4
     virtual void begin_reading_information() = 0;           // 5
     virtual void end_reading_information() = 0;             // 6
@@ -252,19 +258,35 @@ class TrackHandle : public ServiceBase {
     ~TrackHandle() = default;
 };
 
+// A track handle the host passes by value: a copy holding its own reference,
+// which the receiver gives up. In Microsoft's x64 convention (and on this
+// project's other 64-bit lane, to match it) the copy lies in the caller's
+// temporary and the argument is its address; on x86 the copy is the argument.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+using TrackHandleArg = TrackHandle* const*;
+inline TrackHandle* track_of(TrackHandleArg arg) {
+    return arg != nullptr ? *arg : nullptr;
+}
+#else
+using TrackHandleArg = TrackHandle*;
+inline TrackHandle* track_of(TrackHandleArg arg) {
+    return arg;
+}
+#endif
+
 // The component's playback callbacks: ten slots, no base operations.
 class PlaybackEvents {
   public:
-    virtual void on_starting(uint32_t command, uint32_t paused) = 0; // 0
-    virtual void on_new_track(TrackHandle* track) = 0;               // 1
-    virtual void on_stop(uint32_t reason) = 0;                       // 2
+    virtual void on_starting(int32_t command, bool paused) = 0;      // 0
+    virtual void on_new_track(TrackHandleArg track) = 0;             // 1
+    virtual void on_stop(int32_t reason) = 0;                        // 2
     virtual void on_seek(double seconds) = 0;                        // 3
     virtual void on_pause(bool paused) = 0;                          // 4
-    virtual void on_edited(uint32_t value) = 0;                      // 5
-    virtual void on_dynamic_info(uint32_t value) = 0;                // 6
-    virtual void on_dynamic_track_info(uint32_t value) = 0;          // 7
+    virtual void on_edited(TrackHandleArg track) = 0;                // 5
+    virtual void on_dynamic_info(const void* information) = 0;       // 6
+    virtual void on_dynamic_track_info(const void* information) = 0; // 7
     virtual void on_time(double seconds) = 0;                        // 8
-    virtual void on_volume_change(uint32_t value) = 0;               // 9
+    virtual void on_volume_change(float volume) = 0;                 // 9
   protected:
     ~PlaybackEvents() = default;
 };
@@ -292,7 +314,9 @@ inline constexpr Guid playback_callback_manager_class = {
 inline constexpr Guid title_format_compiler_class = {
     0x3F7674AB, 0x044C, 0x4796, {0x88, 0x01, 0x6C, 0x44, 0x3C, 0x24, 0x4D, 0x88}};
 
-inline constexpr uint32_t client_interface_version = 72;
+// The x86 player loads 72 and newer (the whole 0.9.5-2.x line); the x64
+// player loads only 80 and newer.
+inline constexpr uint32_t client_interface_version = sizeof(void*) == 8 ? 80 : 72;
 inline constexpr uint32_t playback_event_mask = 286;
 
 } // namespace lumivox

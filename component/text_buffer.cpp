@@ -12,6 +12,11 @@ namespace {
 constexpr uint64_t largest_storage = 0xFFFFFFFFu;
 constexpr uint64_t spare_allowed = 16;
 
+// No text held here reaches 4 GiB, so a larger max is the same as all ones.
+uint32_t text_limit(size_t max) {
+    return max >= largest_storage ? 0xFFFFFFFFu : static_cast<uint32_t>(max);
+}
+
 } // namespace
 
 // Releasing leaves the buffer empty, so that the module's teardown and the
@@ -61,8 +66,8 @@ char* TextBuffer::copy_if_own(const char* text, uint32_t n, bool& own) const {
     return copy;
 }
 
-void TextBuffer::append(const char* text, uint32_t max) {
-    uint32_t n = text_length_max(text, max);
+void TextBuffer::append(const char* text, size_t max) {
+    uint32_t n = text_length_max(text, text_limit(max));
     bool own = false;
     char* bytes = copy_if_own(text, n, own);
     if (bytes == nullptr)
@@ -78,8 +83,8 @@ const char* TextBuffer::get() {
 
 // truncate(0) then append, except that a text that cannot be stored leaves
 // the old one in place.
-void TextBuffer::set(const char* text, uint32_t max) {
-    uint32_t n = text_length_max(text, max);
+void TextBuffer::set(const char* text, size_t max) {
+    uint32_t n = text_length_max(text, text_limit(max));
     bool own = false;
     char* bytes = copy_if_own(text, n, own);
     if (bytes == nullptr)
@@ -93,24 +98,24 @@ void TextBuffer::set(const char* text, uint32_t max) {
         std::free(bytes);
 }
 
-void TextBuffer::truncate(uint32_t n) {
+void TextBuffer::truncate(size_t n) {
     if (length_ > n) {
-        length_ = n;
+        length_ = static_cast<uint32_t>(n);
         data_[n] = '\0';
     }
 }
 
-uint32_t TextBuffer::length() {
+size_t TextBuffer::length() {
     return length_;
 }
 
-char* TextBuffer::lock_buffer(uint32_t n) {
-    if (!fit(static_cast<uint64_t>(n) + 1))
+char* TextBuffer::lock_buffer(size_t n) {
+    if (n >= largest_storage || !fit(static_cast<uint64_t>(n) + 1))
         return nullptr;
     // The storage may have shrunk below the old length: the text now ends at
     // the terminator written at n at the latest.
     if (length_ > n)
-        length_ = n;
+        length_ = static_cast<uint32_t>(n);
     data_[n] = '\0';
     return data_;
 }

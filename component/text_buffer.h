@@ -12,7 +12,8 @@ namespace lumivox {
 // reallocated to (needed | 15) + 1 bytes when it is smaller than needed or
 // more than 16 bytes larger; otherwise it stays. When storage cannot be had
 // (the allocator fails, or the size would pass 32 bits), the text is left as
-// it was: append changes nothing and lock_buffer gives nullptr.
+// it was: append changes nothing and lock_buffer gives nullptr. A max past
+// 32 bits reads as the whole text.
 class TextBuffer final : public HostText {
   public:
     constexpr TextBuffer() = default;
@@ -21,12 +22,12 @@ class TextBuffer final : public HostText {
     TextBuffer& operator=(const TextBuffer&) = delete;
 
     // The operations in the host's order.
-    void append(const char* text, uint32_t max) override;
+    void append(const char* text, size_t max) override;
     const char* get() override;
-    void set(const char* text, uint32_t max) override;
-    void truncate(uint32_t n) override;
-    uint32_t length() override;
-    char* lock_buffer(uint32_t n) override;
+    void set(const char* text, size_t max) override;
+    void truncate(size_t n) override;
+    size_t length() override;
+    char* lock_buffer(size_t n) override;
     void unlock_buffer() override;
 
     uint32_t capacity() const { return capacity_; }

@@ -15,37 +15,37 @@ struct StreamError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-class NeverAbort final : public HostAbortToken {
+class NeverAbort final : public abort_callback {
   public:
     bool is_aborting() override { return false; }
 };
 
-class MemoryInput final : public HostInputStream {
+class MemoryInput final : public stream_reader {
   public:
     explicit MemoryInput(std::vector<unsigned char> data) : data_(std::move(data)) {}
-    size_t read(void* buffer, size_t n, HostAbortToken&) override {
+    size_t read(void* buffer, size_t n, abort_callback&) override {
         size_t count = std::min(n, data_.size() - position_);
         std::memcpy(buffer, data_.data() + position_, count);
         position_ += count;
         return count;
     }
-    void read_exact(void* buffer, size_t n, HostAbortToken& abort) override {
+    void read_object(void* buffer, size_t n, abort_callback& abort) override {
         if (n > data_.size() - position_)
             throw StreamError("the data ends " + std::to_string(data_.size() - position_) +
                               " bytes into a record of " + std::to_string(n) + " bytes at offset " +
                               std::to_string(position_));
         read(buffer, n, abort);
     }
-    uint64_t skip_up_to(uint64_t n, HostAbortToken&) override {
+    uint64_t skip(uint64_t n, abort_callback&) override {
         uint64_t count = std::min<uint64_t>(n, data_.size() - position_);
         position_ += static_cast<size_t>(count);
         return count;
     }
-    void skip(uint64_t n, HostAbortToken& abort) override {
+    void skip_object(uint64_t n, abort_callback& abort) override {
         if (n > data_.size() - position_)
             throw StreamError("a record of " + std::to_string(n) + " bytes at offset " +
                               std::to_string(position_) + " runs past the end");
-        skip_up_to(n, abort);
+        skip(n, abort);
     }
 
   private:
@@ -53,9 +53,9 @@ class MemoryInput final : public HostInputStream {
     size_t position_ = 0;
 };
 
-class MemoryOutput final : public HostOutputStream {
+class MemoryOutput final : public stream_writer {
   public:
-    void write(const void* data, size_t n, HostAbortToken&) override {
+    void write(const void* data, size_t n, abort_callback&) override {
         const auto* bytes = static_cast<const unsigned char*>(data);
         data_.insert(data_.end(), bytes, bytes + n);
     }
@@ -67,7 +67,7 @@ class MemoryOutput final : public HostOutputStream {
 
 } // namespace
 
-bool read_config_file(ComponentClient* client, const std::string& path, std::string& error) {
+bool read_config_file(foobar2000_client* client, const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return true; // nothing stored yet
@@ -76,7 +76,7 @@ bool read_config_file(ComponentClient* client, const std::string& path, std::str
     MemoryInput stream(std::move(data));
     NeverAbort abort;
     try {
-        client->read_configuration(&stream, &abort);
+        client->set_config(&stream, abort);
     } catch (const StreamError& e) {
         error = "the configuration file \"" + path + "\" is damaged: " + e.what();
         return false;
@@ -84,10 +84,10 @@ bool read_config_file(ComponentClient* client, const std::string& path, std::str
     return true;
 }
 
-bool write_config_file(ComponentClient* client, const std::string& path, std::string& error) {
+bool write_config_file(foobar2000_client* client, const std::string& path, std::string& error) {
     MemoryOutput stream;
     NeverAbort abort;
-    client->write_configuration(&stream, &abort);
+    client->get_config(&stream, abort);
     // Written beside the file, then moved over it, so that a failed write
     // never leaves half a configuration behind.
     std::string temporary = path + ".new";

@@ -2,7 +2,7 @@
 // and written from it at exit.
 #pragma once
 
-#include "component/service_api.h"
+#include "host/player_api.h"
 
 #include <string>
 
@@ -10,7 +10,7 @@ namespace lumivox::tools {
 
 // A missing file hands in nothing. False with a message when the file cannot
 // be read or the component's reading of it failed part-way.
-bool read_config_file(ComponentClient* client, const std::string& path, std::string& error);
-bool write_config_file(ComponentClient* client, const std::string& path, std::string& error);
+bool read_config_file(foobar2000_client* client, const std::string& path, std::string& error);
+bool write_config_file(foobar2000_client* client, const std::string& path, std::string& error);
 
 } // namespace lumivox::tools

@@ -2,8 +2,8 @@
 // hands out, track handles and text objects.
 #pragma once
 
-#include "component/service_api.h"
 #include "host/host_string.h"
+#include "host/player_api.h"
 
 #include <string>
 #include <utility>
@@ -21,16 +21,19 @@ struct TrackInfo {
     std::vector<TrackField> fields;
 };
 
-HostApi* host_api();
+foobar2000_api* host_api();
+
+// Tag field names are matched ignoring ASCII case.
+bool same_field_name(const std::string& a, const std::string& b);
 
 // What playback control's "paused" answers.
 void set_paused(bool paused);
 
 // The registered playback callbacks and their mask; nullptr when none.
-PlaybackEvents* registered_events(uint32_t& mask);
+play_callback* registered_events(unsigned& mask);
 
-// A new track handle holding one reference, which the receiver gives up.
-TrackHandle* make_track(TrackInfo info);
+// A new track handle holding one reference, the caller's.
+metadb_handle* make_track(TrackInfo info);
 
 // Host objects the component still holds references to, by name; empty when
 // everything it obtained has been given back.

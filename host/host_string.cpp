@@ -4,30 +4,35 @@
 
 namespace lumivox::tools {
 
-void HostString::append(const char* text, uint32_t max) {
+namespace {
+
+// Up to length bytes, or to the terminator, whichever comes first.
+size_t span(const char* text, size_t length) {
     size_t n = 0;
-    while (n < max && text[n] != '\0')
+    while (n < length && text[n] != '\0')
         ++n;
-    data_.append(text, n);
+    return n;
 }
 
-void HostString::set(const char* text, uint32_t max) {
+} // namespace
+
+void HostString::add_string(const char* text, size_t length) {
+    data_.append(text, span(text, length));
+}
+
+void HostString::set_string(const char* text, size_t length) {
     // The text may point into this object's own storage.
-    std::string copy;
-    size_t n = 0;
-    while (n < max && text[n] != '\0')
-        ++n;
-    copy.assign(text, n);
+    std::string copy(text, span(text, length));
     data_.swap(copy);
 }
 
-void HostString::truncate(uint32_t n) {
-    if (data_.size() > n)
-        data_.resize(n);
+void HostString::truncate(size_t length) {
+    if (data_.size() > length)
+        data_.resize(length);
 }
 
-char* HostString::lock_buffer(uint32_t n) {
-    data_.resize(n);
+char* HostString::lock_buffer(size_t length) {
+    data_.resize(length);
     return data_.data();
 }
 

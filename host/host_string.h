@@ -2,23 +2,24 @@
 // interface takes a text to fill.
 #pragma once
 
-#include "component/service_api.h"
+#include "host/player_api.h"
 
-#include <cstdint>
 #include <string>
 
 namespace lumivox::tools {
 
 // A host text object over std::string.
-class HostString final : public HostText {
+class HostString final : public string_base {
   public:
-    void append(const char* text, uint32_t max) override;
-    const char* get() override { return data_.c_str(); }
-    void set(const char* text, uint32_t max) override;
-    void truncate(uint32_t n) override;
-    uint32_t length() override { return static_cast<uint32_t>(data_.size()); }
-    char* lock_buffer(uint32_t n) override;
+    void add_string(const char* text, size_t length) override;
+    const char* get_ptr() override { return data_.c_str(); }
+    void set_string(const char* text, size_t length) override;
+    void truncate(size_t length) override;
+    size_t get_length() override { return data_.size(); }
+    char* lock_buffer(size_t length) override;
     void unlock_buffer() override;
+
+    const char* get() const { return data_.c_str(); }
 
   private:
     std::string data_;

@@ -50,24 +50,26 @@ void close_module(void* module) {
 
 } // namespace
 
-bool load_component(const std::string& path, HostApi* api, LoadedModule& out, std::string& error) {
+bool load_component(const std::string& path, foobar2000_api* api, LoadedModule& out,
+                    std::string& error) {
     std::string why;
     void* module = open_module(path, why);
     if (module == nullptr) {
         error = "cannot load the component module \"" + path + "\": " + why;
         return false;
     }
-    auto entry = reinterpret_cast<GetInterfaceFn>(module_symbol(module, entry_point_name));
+    auto entry =
+        reinterpret_cast<get_interface_function>(module_symbol(module, get_interface_name));
     if (entry == nullptr) {
         close_module(module);
-        error = "\"" + path + "\" is not a component: it does not export " + entry_point_name;
+        error = "\"" + path + "\" is not a component: it does not export " + get_interface_name;
         return false;
     }
     out.handle = module;
     out.client = entry(api, module);
     if (out.client == nullptr) {
         close_module(module);
-        error = "\"" + path + "\": " + entry_point_name + " answered no client";
+        error = "\"" + path + "\": " + get_interface_name + " answered no client";
         return false;
     }
     return true;
@@ -79,11 +81,12 @@ void unload_component(LoadedModule& module) {
     module = LoadedModule{};
 }
 
-ServiceBase* obtain_service(ComponentClient* client, const Guid& class_id) {
-    for (ServiceEntry* entry = client->service_list(); entry != nullptr; entry = entry->next) {
-        if (entry->class_id != nullptr && *entry->class_id == class_id) {
-            ServiceBase* service = nullptr;
-            entry->obtain_instance(&service);
+service_base* obtain_service(foobar2000_client* client, const guid& class_id) {
+    for (service_factory_base* entry = client->get_service_list(); entry != nullptr;
+         entry = entry->next) {
+        if (entry->class_guid != nullptr && *entry->class_guid == class_id) {
+            service_base* service = nullptr;
+            entry->instance_create(&service);
             return service;
         }
     }

@@ -2,10 +2,11 @@
 // under a window of its own, works its controls as a user would, and
 // destroys it. One page is open at a time. On Windows the page is a real
 // dialog worked through window messages; elsewhere it is the component's
-// page model, reached through the PageWindow table its handle points at.
+// page model, reached through the PageModel table its handle points at.
 #pragma once
 
-#include "component/service_api.h"
+#include "host/page_model.h"
+#include "host/player_api.h"
 
 #include <string>
 #include <vector>
@@ -22,9 +23,9 @@ struct ControlState {
 };
 
 // Creates the host window and the page in it. False with a message.
-bool open_page(PreferencesPageService* service, std::string& error);
+bool open_page(preferences_page* service, std::string& error);
 // The handle create page answered while the page is open, else null.
-WindowHandle page_window();
+window_handle page_window();
 ControlState control_state(int id);
 // The control IDs of the page in their order, without the -1 of captions.
 std::vector<int> page_control_ids();

@@ -1,4 +1,4 @@
-// Without Win32 the page's handle points at the component's PageWindow; the
+// Without Win32 the page's handle points at the component's PageModel; the
 // host's "window" is only a token handed to create page.
 #include "host/page_driver.h"
 
@@ -9,12 +9,12 @@ namespace lumivox::tools {
 namespace {
 
 int host_window = 0;
-PageWindow* page = nullptr;
+PageModel* page = nullptr;
 
 } // namespace
 
-bool open_page(PreferencesPageService* service, std::string& error) {
-    page = static_cast<PageWindow*>(service->create_page(&host_window));
+bool open_page(preferences_page* service, std::string& error) {
+    page = static_cast<PageModel*>(service->create(&host_window));
     if (page == nullptr) {
         error = "the component created no preferences page";
         return false;
@@ -22,7 +22,7 @@ bool open_page(PreferencesPageService* service, std::string& error) {
     return true;
 }
 
-WindowHandle page_window() {
+window_handle page_window() {
     return page;
 }
 
@@ -36,7 +36,7 @@ ControlState control_state(int id) {
     state.read_only = page->is_read_only(id);
     state.selection = page->selected_entry(id);
     HostString text;
-    page->get_text(id, &text);
+    page->get_text(id, text);
     state.text = text.get();
     return state;
 }

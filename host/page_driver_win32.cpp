@@ -106,7 +106,7 @@ bool save_png(HBITMAP bitmap, const std::string& path) {
 
 } // namespace
 
-bool open_page(PreferencesPageService* service, std::string& error) {
+bool open_page(preferences_page* service, std::string& error) {
     if (!register_host_class()) {
         error = "cannot register the preferences window's class: Windows error " +
                 std::to_string(GetLastError());
@@ -120,7 +120,7 @@ bool open_page(PreferencesPageService* service, std::string& error) {
                 std::to_string(GetLastError()) + " (windows need a display)";
         return false;
     }
-    page = service->create_page(host_window);
+    page = service->create(host_window);
     if (page == nullptr) {
         error = "the component created no preferences page: Windows error " +
                 std::to_string(GetLastError());
@@ -141,7 +141,7 @@ bool open_page(PreferencesPageService* service, std::string& error) {
     return true;
 }
 
-WindowHandle page_window() {
+window_handle page_window() {
     return page;
 }
 

@@ -30,15 +30,15 @@ using Clock = std::chrono::steady_clock;
 struct HostState {
     RunOptions options;
     LoadedModule module;
-    LifecycleService* lifecycle = nullptr;
+    initquit* lifecycle = nullptr;
     bool started = false;
 };
 
 // Playback callbacks as the player delivers them: only while registered and
 // only for the events in the registered mask.
-PlaybackEvents* events_for(int slot) {
-    uint32_t mask = 0;
-    PlaybackEvents* events = registered_events(mask);
+play_callback* events_for(int slot) {
+    unsigned mask = 0;
+    play_callback* events = registered_events(mask);
     return (events != nullptr && (mask & (1u << slot)) != 0) ? events : nullptr;
 }
 
@@ -56,16 +56,17 @@ std::string absolute_path(const std::string& path) {
 }
 
 // The component's service list as the host walks it, by kind.
-std::string service_names(ComponentClient* client) {
+std::string service_names(foobar2000_client* client) {
     std::string names;
     int n = 0;
-    for (ServiceEntry* e = client->service_list(); e != nullptr && n < 100; e = e->next, ++n) {
-        const Guid* id = e->class_id;
-        const char* name = id == nullptr                    ? "none"
-                           : *id == preferences_page_class  ? "preferences page"
-                           : *id == lifecycle_class         ? "lifecycle"
-                           : *id == component_version_class ? "component version"
-                                                            : "unknown";
+    for (service_factory_base* e = client->get_service_list(); e != nullptr && n < 100;
+         e = e->next, ++n) {
+        const guid* id = e->class_guid;
+        const char* name = id == nullptr                   ? "none"
+                           : *id == preferences_page_class ? "preferences page"
+                           : *id == initquit_class         ? "lifecycle"
+                           : *id == componentversion_class ? "component version"
+                                                           : "unknown";
         names += (names.empty() ? "" : ", ") + std::string(name);
     }
     return names;
@@ -75,8 +76,14 @@ bool enter(HostState& host, std::string& error) {
     trace("resources before loading: " + process_resources());
     if (!load_component(host.options.component, host_api(), host.module, error))
         return false;
-    trace("entered " + host.options.component + ", interface version " +
-          std::to_string(host.module.client->interface_version()));
+    uint32_t version = host.module.client->get_version();
+    trace("entered " + host.options.component + ", interface version " + std::to_string(version));
+    if (version < accepted_client_version) {
+        error = host.options.component + " answers interface version " + std::to_string(version) +
+                "; this player loads " + std::to_string(accepted_client_version) + " and newer";
+        unload_component(host.module);
+        return false;
+    }
     trace("services: " + service_names(host.module.client));
     if (!host.options.config.empty() &&
         !read_config_file(host.module.client, host.options.config, error)) {
@@ -85,18 +92,17 @@ bool enter(HostState& host, std::string& error) {
     }
     host.module.client->set_library_path(host.options.component.c_str(),
                                          host.options.component.c_str());
-    host.module.client->services_initialised(true);
+    host.module.client->services_init(true);
     return true;
 }
 
 void start(HostState& host) {
     if (host.started)
         return;
-    host.lifecycle =
-        static_cast<LifecycleService*>(obtain_service(host.module.client, lifecycle_class));
+    host.lifecycle = static_cast<initquit*>(obtain_service(host.module.client, initquit_class));
     trace("host start");
     if (host.lifecycle != nullptr)
-        host.lifecycle->on_host_start();
+        host.lifecycle->on_init();
     host.started = true;
 }
 
@@ -107,8 +113,8 @@ int leave(HostState& host, int status) {
     if (host.started) {
         trace("host exit");
         if (host.lifecycle != nullptr) {
-            host.lifecycle->on_host_quit();
-            host.lifecycle->release();
+            host.lifecycle->on_quit();
+            host.lifecycle->service_release();
         }
         host.started = false;
     }
@@ -118,8 +124,10 @@ int leave(HostState& host, int status) {
         std::fprintf(stderr, "lumivox-host: %s\n", error.c_str());
         status = status == 0 ? 1 : status;
     }
-    for (const std::string& left : outstanding_objects())
+    for (const std::string& left : outstanding_objects()) {
         std::fprintf(stderr, "lumivox-host: the component did not give back: %s\n", left.c_str());
+        status = status == 0 ? 1 : status;
+    }
     unload_component(host.module);
     trace("unloaded; resources: " + process_resources());
     return status;
@@ -140,30 +148,30 @@ bool new_track(const std::string& path,
     for (const auto& [name, value] : named) {
         bool first = true;
         for (const std::string& r : replaced)
-            first = first && stricmp_utf8(r.c_str(), name.c_str()) != 0;
+            first = first && !same_field_name(r, name);
         if (first) {
             const std::string& field = name;
-            std::erase_if(info.fields, [&](const TrackField& f) {
-                return stricmp_utf8(f.name.c_str(), field.c_str()) == 0;
-            });
+            std::erase_if(info.fields,
+                          [&](const TrackField& f) { return same_field_name(f.name, field); });
             replaced.push_back(name);
         }
         info.fields.push_back({name, {value}});
     }
     set_paused(paused);
     trace("new track " + info.location + (paused ? " (paused)" : ""));
-    TrackHandle* track = make_track(info);
-    if (PlaybackEvents* events = events_for(1))
-        events->on_new_track(track);
-    else
-        track->release();
+    // The player's own reference to the playing track; the component gets a
+    // copy of the handle, by value.
+    metadb_handle* track = make_track(info);
+    if (play_callback* events = events_for(1))
+        send_new_track(events, track);
+    track->service_release();
     return true;
 }
 
 void report_time(double seconds) {
     trace("time " + std::to_string(seconds));
-    if (PlaybackEvents* events = events_for(8))
-        events->on_time(seconds);
+    if (play_callback* events = events_for(8))
+        events->on_playback_time(seconds);
 }
 
 // Position reports every second, from+1, from+2, ..., in real time.
@@ -177,10 +185,10 @@ void play_for(double seconds, double from) {
         begin + std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
 }
 
-void stop(uint32_t reason) {
+void stop(int reason) {
     trace("stop");
-    if (PlaybackEvents* events = events_for(2))
-        events->on_stop(reason);
+    if (play_callback* events = events_for(2))
+        events->on_playback_stop(reason);
 }
 
 std::string quoted(const std::string& text) {
@@ -261,9 +269,9 @@ bool change_control(int id, const std::string& value, std::string& error) {
     }
 }
 
-PreferencesPageService* page_service(HostState& host, std::string& error) {
-    auto* service = static_cast<PreferencesPageService*>(
-        obtain_service(host.module.client, preferences_page_class));
+preferences_page* page_service(HostState& host, std::string& error) {
+    auto* service =
+        static_cast<preferences_page*>(obtain_service(host.module.client, preferences_page_class));
     if (service == nullptr)
         error = "the component has no preferences page";
     return service;
@@ -274,11 +282,11 @@ PreferencesPageService* page_service(HostState& host, std::string& error) {
 // the settings. A change that fails still closes the page, as closing the
 // host's preferences window would.
 bool preferences(HostState& host, const Step& step, std::string& error) {
-    PreferencesPageService* service = page_service(host, error);
+    preferences_page* service = page_service(host, error);
     if (service == nullptr)
         return false;
     if (!open_page(service, error)) {
-        service->release();
+        service->service_release();
         return false;
     }
     trace("preferences page opened");
@@ -307,17 +315,17 @@ bool preferences(HostState& host, const Step& step, std::string& error) {
     trace_page("close");
     close_page();
     trace("preferences page destroyed");
-    service->release();
+    service->service_release();
     return ok;
 }
 
 bool reset(HostState& host, std::string& error) {
-    PreferencesPageService* service = page_service(host, error);
+    preferences_page* service = page_service(host, error);
     if (service == nullptr)
         return false;
     trace("reset");
     service->reset();
-    service->release();
+    service->service_release();
     return true;
 }
 
@@ -337,14 +345,14 @@ bool run_step(HostState& host, const Step& step, std::string& error) {
         play_for(seconds(), from);
     } else if (w == "seek") {
         trace("seek " + step.positional[0]);
-        if (PlaybackEvents* events = events_for(3))
-            events->on_seek(seconds());
+        if (play_callback* events = events_for(3))
+            events->on_playback_seek(seconds());
     } else if (w == "pause" || w == "resume") {
         bool paused = w == "pause";
         set_paused(paused);
         trace(w);
-        if (PlaybackEvents* events = events_for(4))
-            events->on_pause(paused);
+        if (play_callback* events = events_for(4))
+            events->on_playback_pause(paused);
     } else if (w == "stop") {
         stop(0);
     } else if (w == "sleep") {

@@ -32,6 +32,22 @@ void timer_set(Timer* timer, int64_t due_time, TimerRoutine routine);
 void timer_cancel(Timer* timer);
 void timer_close(Timer* timer);
 
+#ifdef _WIN32
+// Windows fires a plain waitable timer on its scheduler tick (about 15.6 ms);
+// where the system offers it (Windows 10 1803 on), timer_create makes a
+// high-resolution timer instead, and a plain one where that is refused.
+enum class TimerKind {
+    none, // no timer was made
+    high_resolution,
+    plain,
+};
+TimerKind timer_kind(const Timer* timer);
+
+// Test seam: while refused, timer_create finds the high-resolution timer
+// refused as older Windows refuses it, and takes its fallback.
+void set_high_resolution_timer_refused(bool refused);
+#endif
+
 enum class WaitResult {
     signalled,   // the event was signalled (and is reset again)
     routine_ran, // the timer's routine ran inside the wait

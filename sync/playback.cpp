@@ -18,16 +18,20 @@ namespace {
 
 class Events final : public PlaybackEvents {
   public:
-    void on_starting(uint32_t, uint32_t) override {}
-    void on_new_track(TrackHandle* track) override { handle_new_track(track); }
-    void on_stop(uint32_t reason) override { handle_stop(reason); }
+    void on_starting(int32_t, bool) override {}
+    void on_new_track(TrackHandleArg track) override { handle_new_track(track_of(track)); }
+    void on_stop(int32_t reason) override { handle_stop(static_cast<uint32_t>(reason)); }
     void on_seek(double seconds) override { handle_seek(seconds); }
     void on_pause(bool paused) override { handle_pause(paused); }
-    void on_edited(uint32_t) override {}
-    void on_dynamic_info(uint32_t) override {}
-    void on_dynamic_track_info(uint32_t) override {}
+    // Not asked for, but a handle passed by value is ours to give up.
+    void on_edited(TrackHandleArg track) override {
+        if (TrackHandle* edited = track_of(track))
+            edited->release();
+    }
+    void on_dynamic_info(const void*) override {}
+    void on_dynamic_track_info(const void*) override {}
     void on_time(double seconds) override { handle_time(seconds); }
-    void on_volume_change(uint32_t) override {}
+    void on_volume_change(float) override {}
 } events;
 
 // Tag values are untrusted: a title holding a backslash command or a line
@@ -36,9 +40,9 @@ class Events final : public PlaybackEvents {
 // literal parts of the user's script stay as written.
 class AnnouncementFilter final : public TitleTextFilter {
   public:
-    void write(HostText* out, const char* data, uint32_t length) override {
-        uint32_t start = 0;
-        for (uint32_t i = 0; i < length && data[i] != '\0'; ++i) {
+    void write(const Guid&, TextReceiver* out, const char* data, size_t length) override {
+        size_t start = 0;
+        for (size_t i = 0; i < length && data[i] != '\0'; ++i) {
             const char* replacement = data[i] == '\\'                        ? "\\\\"
                                       : (data[i] == '\r' || data[i] == '\n') ? " "
                                                                              : nullptr;
@@ -48,7 +52,7 @@ class AnnouncementFilter final : public TitleTextFilter {
             out->append(replacement, whole_text);
             start = i + 1;
         }
-        uint32_t end = start;
+        size_t end = start;
         while (end < length && data[end] != '\0')
             ++end;
         out->append(data + start, end - start);
@@ -113,7 +117,7 @@ void announce(TrackHandle* track) {
     if (!ok || compiled.script == nullptr)
         return;
     TextBuffer text;
-    track->format_title(nullptr, &text, compiled.script, &announcement_filter);
+    track->format_title(nullptr, &text, &compiled.script, &announcement_filter);
     compiled.script->release();
     compiled.script = nullptr;
     send_sstp_request(text.get(), trailer_utf8);
@@ -126,8 +130,8 @@ PlaybackEvents* playback_events() {
 }
 
 const char* find_tag_value(InformationRecord* record, const char* name) {
-    uint32_t n = record->field_count();
-    for (uint32_t i = 0; i < n; ++i) {
+    size_t n = record->field_count();
+    for (size_t i = 0; i < n; ++i) {
         const char* field = record->field_name(i);
         if (field != nullptr && stricmp_utf8(field, name) == 0)
             return record->field_value(i, 0);
@@ -137,7 +141,7 @@ const char* find_tag_value(InformationRecord* record, const char* name) {
 
 void register_playback_events() {
     if (callback_service != nullptr)
-        callback_service->register_events(&events, playback_event_mask, 0);
+        callback_service->register_events(&events, playback_event_mask, false);
 }
 
 void unregister_playback_events() {
@@ -174,6 +178,8 @@ void handle_host_exit() {
 }
 
 void handle_new_track(TrackHandle* track) {
+    if (track == nullptr)
+        return;
     uint32_t features = cfg_features;
     if (features == 0) {
         track->release();

@@ -1,6 +1,6 @@
 // The host's shared library as the substitute host supplies it. Case folding
 // is ASCII only, which meets every use the component makes of it.
-#include "component/host_api.h"
+#include "host/shared/shared.h"
 #include "host/common/wide_text.h"
 
 #include <string>
@@ -34,15 +34,15 @@ int compare_folded(const char* a, const char* b, size_t n) {
 
 extern "C" {
 
-int stricmp_utf8(const char* a, const char* b) {
+int LUMIVOX_PLAYER_SHARED stricmp_utf8(const char* a, const char* b) {
     return compare_folded(a, b, static_cast<size_t>(-1));
 }
 
-int stricmp_utf8_max(const char* a, const char* b, size_t n) {
+int LUMIVOX_PLAYER_SHARED stricmp_utf8_max(const char* a, const char* b, size_t n) {
     return compare_folded(a, b, n);
 }
 
-int stricmp_utf8_partial(const char* text, const char* needle, size_t n) {
+int LUMIVOX_PLAYER_SHARED stricmp_utf8_partial(const char* text, const char* needle, size_t n) {
     for (size_t i = 0; i < n && needle[i] != '\0'; ++i) {
         if (fold(text[i]) != fold(needle[i]))
             return 1;
@@ -51,17 +51,18 @@ int stricmp_utf8_partial(const char* text, const char* needle, size_t n) {
 }
 
 #ifdef _WIN32
-HANDLE uCreateFile(const char* path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                   DWORD creation, DWORD flags, HANDLE template_file) {
+HANDLE LUMIVOX_PLAYER_SHARED uCreateFile(const char* path, DWORD access, DWORD share,
+                                         LPSECURITY_ATTRIBUTES security, DWORD creation,
+                                         DWORD flags, HANDLE template_file) {
     return CreateFileW(widen(path).c_str(), access, share, security, creation, flags,
                        template_file);
 }
 
-BOOL uSetDlgItemText(HWND dialog, UINT id, const char* text) {
+BOOL LUMIVOX_PLAYER_SHARED uSetDlgItemText(HWND dialog, UINT id, const char* text) {
     return SetDlgItemTextW(dialog, static_cast<int>(id), widen(text).c_str());
 }
 
-BOOL uGetDlgItemText(HWND dialog, UINT id, lumivox::HostText* out) {
+BOOL LUMIVOX_PLAYER_SHARED uGetDlgItemText(HWND dialog, UINT id, lumivox::tools::string_base& out) {
     HWND item = GetDlgItem(dialog, static_cast<int>(id));
     if (item == nullptr)
         return FALSE;
@@ -71,11 +72,12 @@ BOOL uGetDlgItemText(HWND dialog, UINT id, lumivox::HostText* out) {
     int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
-    out->set(utf8.c_str(), lumivox::whole_text);
+    out.set_string(utf8.c_str(), lumivox::tools::whole_string);
     return TRUE;
 }
 
-LRESULT uSendMessageText(HWND window, UINT message, WPARAM parameter, const char* text) {
+LRESULT LUMIVOX_PLAYER_SHARED uSendMessageText(HWND window, UINT message, WPARAM parameter,
+                                               const char* text) {
     std::wstring wide = widen(text);
     return SendMessageW(window, message, parameter, reinterpret_cast<LPARAM>(wide.c_str()));
 }

@@ -1,16 +1,34 @@
 #include "platform/wait.h"
 
+#include <new>
 #include <windows.h>
 
 namespace lumivox::platform {
 
+struct Timer {
+    HANDLE handle;
+    TimerKind kind;
+};
+
 namespace {
+
+// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which mingw's headers lack.
+constexpr DWORD high_resolution_flag = 0x00000002;
+
+bool high_resolution_refused = false;
 
 HANDLE handle(Event* event) {
     return reinterpret_cast<HANDLE>(event);
 }
-HANDLE handle(Timer* timer) {
-    return reinterpret_cast<HANDLE>(timer);
+
+// Older Windows answers ERROR_INVALID_PARAMETER; whatever the reason, a
+// refusal leaves the plain timer to try.
+HANDLE create_high_resolution_timer() {
+    if (high_resolution_refused) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return CreateWaitableTimerExW(nullptr, nullptr, high_resolution_flag, TIMER_ALL_ACCESS);
 }
 
 // The completion argument carries the routine itself.
@@ -40,7 +58,27 @@ void event_close(Event* event) {
 }
 
 Timer* timer_create() {
-    return reinterpret_cast<Timer*>(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+    auto* timer = new (std::nothrow) Timer{nullptr, TimerKind::high_resolution};
+    if (timer == nullptr)
+        return nullptr;
+    timer->handle = create_high_resolution_timer();
+    if (timer->handle == nullptr) {
+        timer->kind = TimerKind::plain;
+        timer->handle = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    }
+    if (timer->handle == nullptr) {
+        delete timer;
+        return nullptr;
+    }
+    return timer;
+}
+
+TimerKind timer_kind(const Timer* timer) {
+    return timer == nullptr ? TimerKind::none : timer->kind;
+}
+
+void set_high_resolution_timer_refused(bool refused) {
+    high_resolution_refused = refused;
 }
 
 void timer_set(Timer* timer, int64_t due_time, TimerRoutine routine) {
@@ -48,18 +86,20 @@ void timer_set(Timer* timer, int64_t due_time, TimerRoutine routine) {
         return;
     LARGE_INTEGER due;
     due.QuadPart = due_time;
-    SetWaitableTimer(handle(timer), &due, 0, &run_routine, reinterpret_cast<LPVOID>(routine),
+    SetWaitableTimer(timer->handle, &due, 0, &run_routine, reinterpret_cast<LPVOID>(routine),
                      FALSE);
 }
 
 void timer_cancel(Timer* timer) {
     if (timer != nullptr)
-        CancelWaitableTimer(handle(timer));
+        CancelWaitableTimer(timer->handle);
 }
 
 void timer_close(Timer* timer) {
-    if (timer != nullptr)
-        CloseHandle(handle(timer));
+    if (timer == nullptr)
+        return;
+    CloseHandle(timer->handle);
+    delete timer;
 }
 
 // The completion routine of a timer armed by this thread runs inside the

@@ -1,10 +1,11 @@
-// The built component module, reached the way the host reaches it: loaded as
-// a library, entered through its one export, and used only through the
-// operation tables it answers.
-#include "component/service_api.h"
+// The built component module, reached the way the player reaches it: loaded
+// as a library, entered through its one export, and used only through the
+// player's own declarations of the operation tables it answers.
+#include "host/player_api.h"
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -16,23 +17,25 @@
 namespace lumivox {
 namespace {
 
-class Text final : public HostText {
+using namespace tools;
+
+class Text final : public string_base {
   public:
-    void append(const char* text, uint32_t max) override {
-        for (uint32_t i = 0; i < max && text[i] != '\0'; ++i)
+    void add_string(const char* text, size_t max) override {
+        for (size_t i = 0; i < max && text[i] != '\0'; ++i)
             value += text[i];
     }
-    const char* get() override { return value.c_str(); }
-    void set(const char* text, uint32_t max) override {
+    const char* get_ptr() override { return value.c_str(); }
+    void set_string(const char* text, size_t max) override {
         value.clear();
-        append(text, max);
+        add_string(text, max);
     }
-    void truncate(uint32_t n) override {
+    void truncate(size_t n) override {
         if (value.size() > n)
             value.resize(n);
     }
-    uint32_t length() override { return static_cast<uint32_t>(value.size()); }
-    char* lock_buffer(uint32_t n) override {
+    size_t get_length() override { return value.size(); }
+    char* lock_buffer(size_t n) override {
         value.resize(n);
         return value.data();
     }
@@ -61,12 +64,12 @@ class Module : public testing::Test {
 #ifdef _WIN32
         handle_ = LoadLibraryA(module_path().c_str());
         ASSERT_NE(handle_, nullptr);
-        entry_ = reinterpret_cast<GetInterfaceFn>(
-            reinterpret_cast<void*>(GetProcAddress(handle_, entry_point_name)));
+        entry_ = reinterpret_cast<get_interface_function>(
+            reinterpret_cast<void*>(GetProcAddress(handle_, get_interface_name)));
 #else
         handle_ = dlopen(module_path().c_str(), RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(handle_, nullptr) << dlerror();
-        entry_ = reinterpret_cast<GetInterfaceFn>(dlsym(handle_, entry_point_name));
+        entry_ = reinterpret_cast<get_interface_function>(dlsym(handle_, get_interface_name));
 #endif
         ASSERT_NE(entry_, nullptr);
         client_ = entry_(nullptr, handle_);
@@ -82,11 +85,11 @@ class Module : public testing::Test {
 #endif
     }
 
-    ServiceBase* service(const Guid& id) {
-        for (ServiceEntry* e = client_->service_list(); e != nullptr; e = e->next) {
-            if (*e->class_id == id) {
-                ServiceBase* s = nullptr;
-                e->obtain_instance(&s);
+    service_base* service(const guid& id) {
+        for (service_factory_base* e = client_->get_service_list(); e != nullptr; e = e->next) {
+            if (*e->class_guid == id) {
+                service_base* s = nullptr;
+                e->instance_create(&s);
                 return s;
             }
         }
@@ -98,61 +101,81 @@ class Module : public testing::Test {
 #else
     void* handle_ = nullptr;
 #endif
-    GetInterfaceFn entry_ = nullptr;
-    ComponentClient* client_ = nullptr;
+    get_interface_function entry_ = nullptr;
+    foobar2000_client* client_ = nullptr;
 };
 
 TEST_F(Module, ClientAnswersAsTheHostExpects) {
-    EXPECT_EQ(client_->interface_version(), 72u);
-    EXPECT_FALSE(client_->is_debug_build());
-    client_->services_initialised(true);
+    // The x64 player refuses anything below 80; x86 serves from 72 on.
+    EXPECT_EQ(client_->get_version(), sizeof(void*) == 8 ? 80u : 72u);
+    EXPECT_FALSE(client_->is_debug());
+    client_->services_init(true);
     // A second entry with other arguments answers the same client.
     int other = 0;
     EXPECT_EQ(entry_(nullptr, &other), client_);
 }
 
 TEST_F(Module, ServiceListHoldsThreeEntriesInOrder) {
-    std::vector<const Guid*> found;
-    for (ServiceEntry* e = client_->service_list(); e != nullptr; e = e->next)
-        found.push_back(e->class_id);
+    std::vector<const guid*> found;
+    for (service_factory_base* e = client_->get_service_list(); e != nullptr; e = e->next)
+        found.push_back(e->class_guid);
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(*found[0], preferences_page_class);
-    EXPECT_EQ(*found[1], lifecycle_class);
-    EXPECT_EQ(*found[2], component_version_class);
+    EXPECT_EQ(*found[1], initquit_class);
+    EXPECT_EQ(*found[2], componentversion_class);
 }
 
 TEST_F(Module, ServicesAreStaticObjectsThatCountNoReferences) {
-    for (const Guid* id : {&preferences_page_class, &lifecycle_class, &component_version_class}) {
-        ServiceBase* first = service(*id);
+    for (const guid* id : {&preferences_page_class, &initquit_class, &componentversion_class}) {
+        service_base* first = service(*id);
         ASSERT_NE(first, nullptr);
         EXPECT_EQ(service(*id), first);
-        EXPECT_EQ(first->add_reference(), 1);
-        EXPECT_EQ(first->release(), 1);
-        EXPECT_EQ(first->release(), 1);
-        void* untouched = &untouched;
-        EXPECT_FALSE(first->query(*id, &untouched));
-        EXPECT_EQ(untouched, &untouched);
+        EXPECT_EQ(first->service_add_ref(), 1);
+        EXPECT_EQ(first->service_release(), 1);
+        EXPECT_EQ(first->service_release(), 1);
+        // The output comes first and is left as it was.
+        service_base* untouched = first;
+        EXPECT_FALSE(first->service_query(&untouched, *id));
+        EXPECT_EQ(untouched, first);
     }
 }
 
 TEST_F(Module, VersionServiceReportsItsTextsAndTheLibraryName) {
-    auto* version = static_cast<ComponentVersionService*>(service(component_version_class));
+    auto* version = static_cast<componentversion*>(service(componentversion_class));
     ASSERT_NE(version, nullptr);
     Text text;
-    version->report_component_name(&text);
+    version->get_component_name(text);
     EXPECT_EQ(text.value, "Lumivox");
-    version->report_version(&text);
+    version->get_component_version(text);
     EXPECT_EQ(text.value, "0.2.2");
-    version->report_about_text(&text);
+    version->get_about_message(text);
     EXPECT_NE(text.value.find("Lumivox"), std::string::npos);
-    version->report_file_name(&text);
+    version->get_file_name(text);
     EXPECT_EQ(text.value, "");
     client_->set_library_path("first", "C:\\player\\components\\foo_lumivox.dll");
-    version->report_file_name(&text);
+    version->get_file_name(text);
     EXPECT_EQ(text.value, "C:\\player\\components\\foo_lumivox.dll");
     client_->set_library_path("x", "later");
-    version->report_file_name(&text);
+    version->get_file_name(text);
     EXPECT_EQ(text.value, "later");
+}
+
+// GUIDs come back by value: through the caller's result pointer, which is
+// also the answer.
+TEST_F(Module, PreferencesPageAnswersItsGuidsByValue) {
+    auto* page = static_cast<preferences_page*>(service(preferences_page_class));
+    ASSERT_NE(page, nullptr);
+    const guid page_id = {
+        0xD449F281, 0xEFF4, 0x4C92, {0xB0, 0x9D, 0x68, 0xC1, 0x6D, 0x9A, 0xF6, 0x12}};
+    const guid tools_page = {
+        0x627C0767, 0x0793, 0x44F8, {0x80, 0x87, 0xBE, 0x49, 0x34, 0x31, 0x12, 0x82}};
+    guid result = {};
+    EXPECT_EQ(page->get_guid(&result), &result);
+    EXPECT_EQ(result, page_id);
+    EXPECT_EQ(page->get_parent_guid(&result), &result);
+    EXPECT_EQ(result, tools_page);
+    EXPECT_STREQ(page->get_name(), "Lumivox");
+    EXPECT_TRUE(page->reset_query());
 }
 
 } // namespace

@@ -27,10 +27,14 @@ std::string text_of(HWND window) {
     return text;
 }
 
+// The dialog manager converts a control's position and its size separately
+// (each field scaled and rounded on its own), so the far edge is the near edge
+// plus the converted size, not the converted far edge: the two differ by a
+// pixel with some fonts.
 RECT in_dialog_units(HWND page, int x, int y, int width, int height) {
-    RECT r = {x, y, x + width, y + height};
+    RECT r = {x, y, width, height};
     MapDialogRect(page, &r);
-    return r;
+    return {r.left, r.top, r.left + r.right, r.top + r.bottom};
 }
 
 bool has(LONG style, LONG bits) {

@@ -20,7 +20,9 @@ WindowHandle open_page() {
     module_handle = GetModuleHandleW(nullptr);
 #endif
     std::string error;
-    EXPECT_TRUE(tools::open_page(&page_service(), error)) << error;
+    // The player sees the same object through its own declarations.
+    auto* service = reinterpret_cast<tools::preferences_page*>(&page_service());
+    EXPECT_TRUE(tools::open_page(service, error)) << error;
     return tools::page_window();
 }
 

@@ -25,7 +25,8 @@ void PageTest::SetUp() {
     settings_release();
     settings_register();
     use_recording_transport();
-    callback_service = &callbacks;
+    // The component reaches it as the player hands it over.
+    callback_service = reinterpret_cast<PlaybackCallbackManager*>(&callbacks);
 }
 
 void PageTest::TearDown() {

@@ -2,7 +2,7 @@
 // playback-callback manager that records what the page registers.
 #pragma once
 
-#include "component/service_api.h"
+#include "host/player_api.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,16 +10,17 @@
 
 namespace lumivox::test {
 
-class RecordingCallbackManager final : public PlaybackCallbackManager {
+// The player's callback manager, declared on the player's side.
+class RecordingCallbackManager final : public tools::play_callback_manager {
   public:
-    int release() override { return 1; }
-    int add_reference() override { return 1; }
-    bool query(const Guid&, void**) override { return false; }
-    void register_events(PlaybackEvents*, uint32_t mask, int) override {
+    int service_release() override { return 1; }
+    int service_add_ref() override { return 1; }
+    bool service_query(tools::service_base**, const tools::guid&) override { return false; }
+    void register_callback(tools::play_callback*, unsigned mask, bool) override {
         calls.push_back("register " + std::to_string(mask));
         registered = true;
     }
-    void unregister_events(PlaybackEvents*) override {
+    void unregister_callback(tools::play_callback*) override {
         calls.push_back("unregister");
         registered = false;
     }

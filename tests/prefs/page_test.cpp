@@ -105,7 +105,7 @@ TEST_F(PageTest, OpensShowingTheSettings) {
         open_page();
         for (int id : check_boxes) {
             ControlState box = control_state(id);
-            EXPECT_EQ(box.kind, PageControlKind::check_box) << c.name << ": " << id;
+            EXPECT_EQ(box.kind, tools::PageControlKind::check_box) << c.name << ": " << id;
             EXPECT_EQ(box.checked, contains(c.checked, id)) << c.name << ": " << id;
             EXPECT_EQ(box.enabled, id != id_allow_lrc || c.lrc_enabled) << c.name << ": " << id;
         }
