@@ -1,9 +1,9 @@
 // The cost of building an SSTP request, and of one TCP round trip to a ghost
 // listening on 127.0.0.1:9801 (the in-process test server answering 200).
-#include "ghost/sstp_server.h"
 #include "sstp/request.h"
 #include "sstp/tcp.h"
 #include "sync/sync_lock.h"
+#include "tools/ghost/sstp_server.h"
 
 #include <benchmark/benchmark.h>
 #include <string>

@@ -2,9 +2,9 @@
 // after each test, and helpers to send through the transport.
 #pragma once
 
-#include "ghost/mascot_host.h"
 #include "sstp/direct.h"
 #include "sstp/request.h"
+#include "tools/ghost/mascot_host.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,7 +1,7 @@
 // The built component module, reached the way the player reaches it: loaded
 // as a library, entered through its one export, and used only through the
 // player's own declarations of the operation tables it answers.
-#include "host/player_api.h"
+#include "tools/host/player_api.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "component/service_api.h"
-#include "host/page_driver.h"
+#include "tools/host/page_driver.h"
 
 namespace lumivox::test {
 

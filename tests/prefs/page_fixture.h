@@ -2,7 +2,7 @@
 // playback-callback manager that records what the page registers.
 #pragma once
 
-#include "host/player_api.h"
+#include "tools/host/player_api.h"
 
 #include <gtest/gtest.h>
 #include <string>

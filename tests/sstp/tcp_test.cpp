@@ -1,9 +1,9 @@
-#include "ghost/sstp_server.h"
 #include "platform/library.h"
 #include "sstp/direct.h"
 #include "sstp/request.h"
 #include "sstp/tcp.h"
 #include "sstp/transport.h"
+#include "tools/ghost/sstp_server.h"
 
 #ifndef _WIN32
 #include "platform/posix/net_posix.h"
