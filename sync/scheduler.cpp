@@ -98,11 +98,18 @@ void sync_worker(void* parameter) {
         platform::WaitResult woken = platform::wait_alertable(sync_event, line_timer);
         if (woken == platform::WaitResult::routine_ran)
             continue;
-        platform::timer_cancel(line_timer);
-        if (woken == platform::WaitResult::failed || sync_state.load() == sync_stopped)
+        if (woken == platform::WaitResult::failed || sync_state.load() == sync_stopped) {
+            platform::timer_cancel(line_timer);
             return;
+        }
+        // A wake may be left over from a request already handled (a hold's
+        // signal and a resynchronisation's, taken in one pass): only a hold
+        // or fresh work may cancel the line armed since.
         platform::lock_enter(sync_lock);
-        if (sync_state.load() == sync_running && handled_requests != resync_requests) {
+        bool fresh = handled_requests != resync_requests;
+        if (sync_state.load() != sync_running || fresh)
+            platform::timer_cancel(line_timer);
+        if (sync_state.load() == sync_running && fresh) {
             handled_requests = resync_requests;
             resynchronise(resend_allowed);
             resend_allowed = true;
