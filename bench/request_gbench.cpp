@@ -2,7 +2,7 @@
 // listening on 127.0.0.1:9801 (the in-process test server answering 200).
 #include "sstp/request.h"
 #include "sstp/tcp.h"
-#include "sync/sync_lock.h"
+#include "sync/sync_objects.h"
 #include "tools/ghost/sstp_server.h"
 
 #include <benchmark/benchmark.h>

@@ -9,8 +9,8 @@
 #include "sstp/request.h"
 #include "sstp/transport.h"
 #include "sync/scheduler.h"
-#include "sync/sync_lock.h"
-#include "sync/sync_state.h"
+#include "sync/start_tick.h"
+#include "sync/sync_objects.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "component/host_api.h"
+#include "platform/window_message.h"
 
 #include <cstdint>
 
@@ -104,13 +105,11 @@ class LifecycleService : public ServiceBase {
     ~LifecycleService() = default;
 };
 
-// The host's windows: a window handle on Windows. Without Win32 the page's
-// handle points at a PageWindow (below) and the parent is not looked at.
-#ifdef _WIN32
-using WindowHandle = HWND;
-#else
-using WindowHandle = void*;
-#endif
+// The host's windows as the platform numbers windows: the HWND on Windows,
+// which the host passes as the same pointer-sized word. Without Win32 the
+// page's handle is the address of a PageWindow (below) and the parent is not
+// looked at.
+using platform::WindowHandle;
 
 // The page listed in the host's preferences window.
 class PreferencesPageService : public ServiceBase {

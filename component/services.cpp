@@ -4,7 +4,7 @@
 #include "component/preferences.h"
 #include "component/settings.h"
 #include "sync/playback.h"
-#include "sync/sync_lock.h"
+#include "sync/sync_objects.h"
 
 namespace lumivox {
 

@@ -1,8 +1,82 @@
 #include "component/settings.h"
 
+#include "component/service_api.h"
+
 #include <cstring>
 
 namespace lumivox {
+
+namespace {
+
+// The stored layout of the two words. cfg_options: bits 0-1 the charset
+// index, bit 8 .lrc files, bit 12 Direct SSTP. cfg_features: bit 0 the sung
+// lyrics, bit 4 the start-up and exit scripts, bit 8 the announcement. A
+// blob's other bits are kept as read; the page writes them as 0. A part
+// missing from a switch below is a compiler warning.
+
+constexpr uint32_t txt_charset_field = 0x3;
+
+constexpr uint32_t option_bit(Option option) {
+    switch (option) {
+    case Option::lrc_allowed:
+        return 0x100;
+    case Option::direct_sstp:
+        return 0x1000;
+    }
+    return 0;
+}
+
+constexpr uint32_t feature_bit(Feature feature) {
+    switch (feature) {
+    case Feature::send_singing:
+        return 0x1;
+    case Feature::send_startup_exit:
+        return 0x10;
+    case Feature::send_playing:
+        return 0x100;
+    }
+    return 0;
+}
+
+constexpr uint32_t with_bit(uint32_t word, uint32_t bit, bool on) {
+    return on ? word | bit : word & ~bit;
+}
+
+} // namespace
+
+constinit const uint32_t default_options =
+    option_bit(Option::lrc_allowed) | option_bit(Option::direct_sstp);
+constinit const uint32_t default_features = feature_bit(Feature::send_singing) |
+                                            feature_bit(Feature::send_startup_exit) |
+                                            feature_bit(Feature::send_playing);
+
+bool option_set(Option option, uint32_t options) {
+    return (options & option_bit(option)) != 0;
+}
+
+bool feature_set(Feature feature, uint32_t features) {
+    return (features & feature_bit(feature)) != 0;
+}
+
+TxtCharset txt_charset(uint32_t options) {
+    return static_cast<TxtCharset>(options & txt_charset_field);
+}
+
+bool component_enabled(uint32_t features) {
+    return features != 0;
+}
+
+uint32_t with_option(uint32_t options, Option option, bool on) {
+    return with_bit(options, option_bit(option), on);
+}
+
+uint32_t with_feature(uint32_t features, Feature feature, bool on) {
+    return with_bit(features, feature_bit(feature), on);
+}
+
+uint32_t with_txt_charset(uint32_t options, TxtCharset charset) {
+    return (options & ~txt_charset_field) | (static_cast<uint32_t>(charset) & txt_charset_field);
+}
 
 constinit uint32_t cfg_options = default_options;
 constinit uint32_t cfg_features = default_features;
@@ -25,14 +99,7 @@ static_assert(sizeof default_playing_script - 1 == 55);
 
 namespace {
 
-struct Guid {
-    uint32_t data1;
-    uint16_t data2;
-    uint16_t data3;
-    uint8_t data4[8];
-};
-
-constexpr size_t guid_size = 16;
+constexpr size_t guid_size = sizeof(Guid);
 
 // One setting of the blob: a word or a text, named by its GUID.
 struct SettingRecord {

@@ -9,26 +9,77 @@
 
 namespace lumivox {
 
-// cfg_options: bits 0-1 the charset index for ".txt" files (0 plain, 1 UTF-8,
-// 2 Shift_JIS, 3 plain), bit 8 allows ".lrc" files, bit 12 selects Direct
-// SSTP instead of TCP.
+// The two words are read and composed only through the named parts below;
+// which bits they occupy is settings.cpp's business alone.
 extern uint32_t cfg_options;
-// cfg_features: bit 0 the sung lyrics, bit 4 the start-up and exit scripts,
-// bit 8 the next-song announcement; 0 turns the component off.
 extern uint32_t cfg_features;
 extern TextBuffer& cfg_primary;        // the PrimaryTemplate, with "%ILYX"
 extern TextBuffer& cfg_startup_script; // sent when the host starts
 extern TextBuffer& cfg_exit_script;    // sent when the host exits
 extern TextBuffer& cfg_playing_script; // title-formatted on a new track
 
-constexpr uint32_t default_options = 0x1100;
-constexpr uint32_t default_features = 0x111;
+// Charset index 0, .lrc files allowed, Direct SSTP; all three features.
+extern const uint32_t default_options;
+extern const uint32_t default_features;
 // Backslashes are SakuraScript's own: "\0" is a backslash and a zero.
 inline constexpr char default_primary[] = "\\0\\s[25]%ILYX\\e";
 inline constexpr char default_startup_script[] = "\\0\\s[0]foobar2000 is starting up.\\e";
 inline constexpr char default_exit_script[] = "\\0\\s[0]foobar2000 is exiting.\\e";
 inline constexpr char default_playing_script[] =
     "'\\0\\s[0]Next song is '%title%['\\nSung by '%artist%]'\\e'";
+
+// --- The parts of cfg_options and cfg_features -----------------------------
+// Each reader takes the word to decode and reads the setting as it stands at
+// the call when given none. A part's bits are known to settings.cpp alone, so
+// a new part is one more enumerator here and one more entry there.
+
+// The one-bit parts of cfg_options.
+enum class Option : uint32_t {
+    lrc_allowed, // ".lrc" lyric files are looked for too
+    direct_sstp, // deliver to the ghost's window instead of over TCP
+};
+
+// The one-bit parts of cfg_features.
+enum class Feature : uint32_t {
+    send_singing,      // the timed lyric lines, wrapped in cfg_primary
+    send_startup_exit, // cfg_startup_script at host start, cfg_exit_script at exit
+    send_playing,      // cfg_playing_script, title-formatted, on a new track
+};
+
+// The charset of ".txt" lyric files and of the requests carrying their lines,
+// in the order of the page's list; unnamed (stored, never chosen on the page)
+// sends as system does.
+enum class TxtCharset : uint32_t { system, utf8, shift_jis, unnamed };
+
+bool option_set(Option option, uint32_t options = cfg_options);
+bool feature_set(Feature feature, uint32_t features = cfg_features);
+TxtCharset txt_charset(uint32_t options = cfg_options);
+// False when every feature is off: the component then does nothing at all.
+bool component_enabled(uint32_t features = cfg_features);
+
+inline bool lrc_allowed(uint32_t options = cfg_options) {
+    return option_set(Option::lrc_allowed, options);
+}
+inline bool direct_sstp(uint32_t options = cfg_options) {
+    return option_set(Option::direct_sstp, options);
+}
+inline bool send_singing(uint32_t features = cfg_features) {
+    return feature_set(Feature::send_singing, features);
+}
+inline bool send_startup_exit(uint32_t features = cfg_features) {
+    return feature_set(Feature::send_startup_exit, features);
+}
+inline bool send_playing(uint32_t features = cfg_features) {
+    return feature_set(Feature::send_playing, features);
+}
+
+// Composing a word: the word with one part replaced and every other bit kept.
+uint32_t with_option(uint32_t options, Option option, bool on);
+uint32_t with_feature(uint32_t features, Feature feature, bool on);
+// Only the field's width of charset is taken.
+uint32_t with_txt_charset(uint32_t options, TxtCharset charset);
+
+// --- Life and persistence --------------------------------------------------
 
 // Load: puts every setting at its default and links the settings into the
 // blob's list (cfg_options first, so that cfg_playing_script heads it).

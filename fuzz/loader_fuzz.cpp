@@ -9,7 +9,7 @@
 #include "component/settings.h"
 #include "sstp/request.h"
 #include "sync/scheduler.h"
-#include "sync/sync_lock.h"
+#include "sync/sync_objects.h"
 #include "timeline/loader.h"
 #include "timeline/timeline.h"
 

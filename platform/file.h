@@ -24,9 +24,4 @@ void file_close(FileHandle file);
 // The separator of the host's local paths: "\" on Windows, "/" elsewhere.
 char path_separator();
 
-// Test seam: every open attempt is reported first, with its path, so that a
-// test can see which candidate files were tried and in which order. nullptr
-// (the default) reports nothing.
-void set_file_open_observer(void (*observer)(const char* path));
-
 } // namespace lumivox::platform

@@ -23,7 +23,4 @@ bool shared_memory_open(const char* name, SharedView& view);
 // Unmaps the view and closes the object.
 void shared_memory_close(SharedView& view);
 
-// Calls of shared_memory_open so far, found or not: lets tests count probes.
-int shared_memory_opens();
-
 } // namespace lumivox::platform

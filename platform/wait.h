@@ -42,10 +42,6 @@ enum class TimerKind {
     plain,
 };
 TimerKind timer_kind(const Timer* timer);
-
-// Test seam: while refused, timer_create finds the high-resolution timer
-// refused as older Windows refuses it, and takes its fallback.
-void set_high_resolution_timer_refused(bool refused);
 #endif
 
 enum class WaitResult {

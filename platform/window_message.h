@@ -6,8 +6,9 @@
 
 namespace lumivox::platform {
 
-// A window as a number: the HWND on Windows; elsewhere the number of a local
-// socket that the mascot host listens on (see posix/window_socket.h).
+// A window as a number, for every window the component names: the HWND on
+// Windows; elsewhere a mascot host's window is the number of a local socket
+// it listens on (see posix/window_socket.h).
 using WindowHandle = uintptr_t;
 
 // WM_COPYDATA with dwData data, cbData size and lpData bytes. True when the

@@ -8,8 +8,8 @@
 #
 # SECONDS per target (default 60; --quick: 5, for the test command).
 # --runs N runs each target for N executions instead, however long it takes.
-# TARGETs: loader blob resume direct tcp_reply (default: all). Crashing
-# inputs are kept under build/fuzz/artifacts/<target>/, logs under
+# TARGETs: loader blob resume direct tcp_reply script_filter (default: all).
+# Crashing inputs are kept under build/fuzz/artifacts/<target>/, logs under
 # build/fuzz/logs/. LUMIVOX_FUZZ_BUILD overrides the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,7 +26,7 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
-all=(loader blob resume direct tcp_reply)
+all=(loader blob resume direct tcp_reply script_filter)
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
 # The longest input each target takes: the loader's long-line paths need
@@ -39,6 +39,7 @@ max_len() {
     resume) echo 12288 ;;
     direct) echo 12288 ;;
     tcp_reply) echo 4200 ;;
+    script_filter) echo 4200 ;;
     *) echo "unknown fuzz target: $1" >&2; return 1 ;;
     esac
 }

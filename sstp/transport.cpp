@@ -3,7 +3,7 @@
 #include "platform/lock.h"
 #include "sstp/direct.h"
 #include "sstp/tcp.h"
-#include "sync/sync_lock.h"
+#include "sync/sync_objects.h"
 
 namespace lumivox {
 

@@ -78,11 +78,6 @@ template <typename Service> void release_service(Service*& service) {
     service = nullptr;
 }
 
-int probe_active(const char* ghost_key) {
-    SstpTransport transport = active_transport;
-    return transport.probe != nullptr ? transport.probe(ghost_key) : 0;
-}
-
 // Released on every way out, an exception from the host's title formatting
 // included.
 struct ScriptHolder {
@@ -147,7 +142,7 @@ void register_playback_events() {
 void unregister_playback_events() {
     if (callback_service != nullptr)
         callback_service->unregister_events(&events);
-    probe_active(nullptr);
+    probe_ghost(nullptr);
     sync_stop();
 }
 
@@ -155,21 +150,18 @@ void handle_host_start() {
     playback_service = obtain_host_service<PlaybackControlService>(playback_control_class);
     callback_service =
         obtain_host_service<PlaybackCallbackManager>(playback_callback_manager_class);
-    if (cfg_features == 0)
+    if (!component_enabled())
         return;
-    select_transport(static_cast<int>(cfg_options & 0x1000u));
+    select_transport(direct_sstp());
     register_playback_events();
-    if ((cfg_features & 0x10u) != 0)
+    if (send_startup_exit())
         send_sstp_request(cfg_startup_script.get(), trailer_utf8);
 }
 
 void handle_host_exit() {
-    if (cfg_features != 0) {
-        if (callback_service != nullptr)
-            callback_service->unregister_events(&events);
-        probe_active(nullptr);
-        sync_stop();
-        if ((cfg_features & 0x10u) != 0)
+    if (component_enabled()) {
+        unregister_playback_events();
+        if (send_startup_exit())
             send_sstp_request(cfg_exit_script.get(), trailer_utf8);
         tcp_unload();
     }
@@ -181,7 +173,7 @@ void handle_new_track(TrackHandle* track) {
     if (track == nullptr)
         return;
     uint32_t features = cfg_features;
-    if (features == 0) {
+    if (!component_enabled(features)) {
         track->release();
         return;
     }
@@ -191,10 +183,10 @@ void handle_new_track(TrackHandle* track) {
     if (!track->information(&record) || record == nullptr)
         return;
     sync_stop();
-    bool announce_allowed = probe_active(nullptr) != 0;
+    bool announce_allowed = probe_ghost(nullptr) != 0;
     if (!announce_allowed)
         return;
-    if ((features & 0x1u) != 0) {
+    if (send_singing(features)) {
         LocationRecord* location = track->location();
         const char* path = location != nullptr ? location->path() : "";
         const char* artist = find_tag_value(record, "ARTIST");
@@ -212,7 +204,7 @@ void handle_new_track(TrackHandle* track) {
             }
         }
     }
-    if (announce_allowed && (features & 0x100u) != 0)
+    if (announce_allowed && send_playing(features))
         announce(track);
 }
 

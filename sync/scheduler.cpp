@@ -5,8 +5,8 @@
 #include "platform/thread.h"
 #include "sstp/request.h"
 #include "sync/resume.h"
-#include "sync/sync_lock.h"
-#include "sync/sync_state.h"
+#include "sync/start_tick.h"
+#include "sync/sync_objects.h"
 #include "timeline/timeline.h"
 
 #include <cmath>

@@ -4,7 +4,6 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "sstp/request.h"
-#include "sstp/transport.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 
@@ -259,19 +258,6 @@ void read_pass(platform::FileHandle file, char* buffer, LyricLoadContext& contex
     }
 }
 
-// Frees what the second pass built: the texts through their owners, then
-// the table.
-void release_entries() {
-    if (entries == nullptr)
-        return;
-    for (int32_t i = 0; i < count; ++i) {
-        if (!entries[i].shared)
-            std::free(entries[i].text);
-    }
-    std::free(entries);
-    entries = nullptr;
-}
-
 platform::CodePage ghost_code_page() {
     if (current_trailer == trailer_shift_jis)
         return platform::CodePage::shift_jis;
@@ -296,15 +282,14 @@ bool ghost_present(char* ghost) {
     if (converted == 0)
         return false;
     key[ghost_key_prefix_length + converted] = '\0';
-    int (*probe)(const char*) = active_transport.probe;
-    return probe != nullptr && probe(key) != 0;
+    return probe_ghost(key) != 0;
 }
 
+// Leaves the Timeline empty: whatever the second pass built (its texts, the
+// table) and the template block go, and count, a bound after the first pass,
+// is 0 again.
 int32_t give_up(platform::FileHandle file, LyricLoadContext& context) {
-    release_entries();
-    count = 0;
-    std::free(template_prefix);
-    template_prefix = nullptr;
+    free_timeline();
     std::free(context.ghost);
     context.ghost = nullptr;
     platform::file_close(file);

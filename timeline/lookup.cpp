@@ -1,9 +1,10 @@
 #include "timeline/lookup.h"
 
 #include "component/host_api.h"
+#include "component/settings.h"
 #include "platform/clock.h"
 #include "platform/file.h"
-#include "sync/sync_state.h"
+#include "sync/start_tick.h"
 #include "timeline/loader.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
@@ -16,19 +17,19 @@ namespace {
 
 constexpr uint32_t scheme_length = 7;
 constexpr uint32_t extension_length = 4; // ".ssl", ".txt", ".lrc"
-constexpr uint32_t allow_lrc_bit = 0x100;
 
-// Charset index 3 names no charset: such lines go without a Charset header,
-// as with index 0.
+// An unnamed charset sends as the system's: without a Charset header.
 const CharsetTrailer* txt_trailer_for(uint32_t options) {
-    switch (options & 3u) {
-    case 1:
+    switch (txt_charset(options)) {
+    case TxtCharset::utf8:
         return trailer_utf8;
-    case 2:
+    case TxtCharset::shift_jis:
         return trailer_shift_jis;
-    default:
-        return trailer_plain;
+    case TxtCharset::system:
+    case TxtCharset::unnamed:
+        break;
     }
+    return trailer_plain;
 }
 
 // The first position at which an extension and its NUL no longer fit.
@@ -81,7 +82,7 @@ int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const
     if (path == nullptr || stricmp_utf8_max(path, "file://", scheme_length) != 0)
         return -1;
     const CharsetTrailer* txt_trailer = txt_trailer_for(options);
-    bool allow_lrc = (options & allow_lrc_bit) != 0;
+    bool allow_lrc = lrc_allowed(options);
     if (template_text == nullptr)
         template_text = "";
 

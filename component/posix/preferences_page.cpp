@@ -148,7 +148,7 @@ class Page final : public PageWindow, public PageControls {
 WindowHandle create_page_window(WindowHandle) {
     auto* page = new Page();
     fill_page(*page);
-    return static_cast<PageWindow*>(page);
+    return reinterpret_cast<WindowHandle>(static_cast<PageWindow*>(page));
 }
 
 } // namespace lumivox

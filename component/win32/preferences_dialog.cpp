@@ -155,8 +155,10 @@ INT_PTR CALLBACK page_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM
 } // namespace
 
 WindowHandle create_page_window(WindowHandle parent) {
-    return CreateDialogParamW(static_cast<HINSTANCE>(module_handle),
-                              MAKEINTRESOURCEW(page_dialog_resource), parent, &page_procedure, 0);
+    HWND page = CreateDialogParamW(static_cast<HINSTANCE>(module_handle),
+                                   MAKEINTRESOURCEW(page_dialog_resource),
+                                   reinterpret_cast<HWND>(parent), &page_procedure, 0);
+    return reinterpret_cast<WindowHandle>(page);
 }
 
 } // namespace lumivox

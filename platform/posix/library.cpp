@@ -1,11 +1,10 @@
 // Without a dynamic socket library to load, "ws2_32.dll" is a name table of
-// Winsock-shaped functions over BSD sockets. A load always succeeds and is
-// counted, so the transport's loaded/unloaded states are observable.
+// Winsock-shaped functions over BSD sockets. Loading it always succeeds.
 #include "platform/library.h"
 #include "platform/net.h"
-#include "platform/posix/net_posix.h"
+#include "platform/posix/socket_library.h"
+#include "platform/syscalls.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -18,10 +17,6 @@ namespace lumivox::platform {
 
 namespace {
 
-std::atomic<int> loads{0};
-std::atomic<int> frees{0};
-std::atomic<int> startups{0};
-std::atomic<int> cleanups{0};
 int library_token = 0;
 
 int as_fd(SocketHandle s) {
@@ -62,12 +57,10 @@ int net_close(SocketHandle s) {
 
 int net_startup(uint16_t, void* data) {
     std::memset(data, 0, net_startup_record_size);
-    ++startups;
     return 0;
 }
 
 int net_cleanup() {
-    ++cleanups;
     return 0;
 }
 
@@ -157,14 +150,11 @@ const Export socket_library[] = {
 
 } // namespace
 
-LibraryHandle load_library(const char* name) {
-    if (std::strcmp(name, "ws2_32.dll") != 0)
-        return nullptr;
-    ++loads;
-    return &library_token;
+LibraryHandle socket_library_load(const char* name) {
+    return std::strcmp(name, "ws2_32.dll") == 0 ? &library_token : nullptr;
 }
 
-void* library_symbol(LibraryHandle library, const char* name) {
+void* socket_library_symbol(LibraryHandle library, const char* name) {
     if (library != &library_token)
         return nullptr;
     for (const Export& e : socket_library) {
@@ -174,22 +164,20 @@ void* library_symbol(LibraryHandle library, const char* name) {
     return nullptr;
 }
 
-void free_library(LibraryHandle library) {
-    if (library == &library_token)
-        ++frees;
+bool socket_library_free(LibraryHandle library) {
+    return library == &library_token;
 }
 
-int library_loads() {
-    return loads.load();
+LibraryHandle load_library(const char* name) {
+    return system_calls.library_load(name);
 }
-int library_frees() {
-    return frees.load();
+
+void* library_symbol(LibraryHandle library, const char* name) {
+    return system_calls.library_symbol(library, name);
 }
-int net_startups() {
-    return startups.load();
-}
-int net_cleanups() {
-    return cleanups.load();
+
+void free_library(LibraryHandle library) {
+    system_calls.library_free(library);
 }
 
 } // namespace lumivox::platform

@@ -11,8 +11,13 @@ pthread_mutex_t* mutex(Lock& lock) {
 static_assert(sizeof(pthread_mutex_t) <= sizeof(Lock::storage));
 } // namespace
 
+// Recursive, as a Win32 critical section is.
 void lock_create(Lock& lock) {
-    pthread_mutex_init(mutex(lock), nullptr);
+    pthread_mutexattr_t recursive;
+    pthread_mutexattr_init(&recursive);
+    pthread_mutexattr_settype(&recursive, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(mutex(lock), &recursive);
+    pthread_mutexattr_destroy(&recursive);
 }
 void lock_enter(Lock& lock) {
     pthread_mutex_lock(mutex(lock));

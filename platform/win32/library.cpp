@@ -1,36 +1,19 @@
 #include "platform/library.h"
 
-#include <atomic>
-#include <windows.h>
+#include "platform/syscalls.h"
 
 namespace lumivox::platform {
 
-namespace {
-std::atomic<int> loads{0};
-std::atomic<int> frees{0};
-} // namespace
-
 LibraryHandle load_library(const char* name) {
-    HMODULE module = LoadLibraryA(name);
-    if (module != nullptr)
-        ++loads;
-    return reinterpret_cast<LibraryHandle>(module);
+    return system_calls.library_load(name);
 }
 
 void* library_symbol(LibraryHandle library, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+    return system_calls.library_symbol(library, name);
 }
 
 void free_library(LibraryHandle library) {
-    if (FreeLibrary(static_cast<HMODULE>(library)))
-        ++frees;
-}
-
-int library_loads() {
-    return loads.load();
-}
-int library_frees() {
-    return frees.load();
+    system_calls.library_free(library);
 }
 
 } // namespace lumivox::platform

@@ -1,5 +1,7 @@
 #include "platform/wait.h"
 
+#include "platform/syscalls.h"
+
 #include <new>
 #include <windows.h>
 
@@ -12,23 +14,8 @@ struct Timer {
 
 namespace {
 
-// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which mingw's headers lack.
-constexpr DWORD high_resolution_flag = 0x00000002;
-
-bool high_resolution_refused = false;
-
 HANDLE handle(Event* event) {
     return reinterpret_cast<HANDLE>(event);
-}
-
-// Older Windows answers ERROR_INVALID_PARAMETER; whatever the reason, a
-// refusal leaves the plain timer to try.
-HANDLE create_high_resolution_timer() {
-    if (high_resolution_refused) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return CreateWaitableTimerExW(nullptr, nullptr, high_resolution_flag, TIMER_ALL_ACCESS);
 }
 
 // The completion argument carries the routine itself.
@@ -61,7 +48,9 @@ Timer* timer_create() {
     auto* timer = new (std::nothrow) Timer{nullptr, TimerKind::high_resolution};
     if (timer == nullptr)
         return nullptr;
-    timer->handle = create_high_resolution_timer();
+    // Older Windows refuses a high-resolution timer (ERROR_INVALID_PARAMETER);
+    // whatever the reason, a refusal leaves the plain timer to try.
+    timer->handle = static_cast<HANDLE>(system_calls.high_resolution_timer_create());
     if (timer->handle == nullptr) {
         timer->kind = TimerKind::plain;
         timer->handle = CreateWaitableTimerW(nullptr, FALSE, nullptr);
@@ -75,10 +64,6 @@ Timer* timer_create() {
 
 TimerKind timer_kind(const Timer* timer) {
     return timer == nullptr ? TimerKind::none : timer->kind;
-}
-
-void set_high_resolution_timer_refused(bool refused) {
-    high_resolution_refused = refused;
 }
 
 void timer_set(Timer* timer, int64_t due_time, TimerRoutine routine) {

@@ -231,6 +231,75 @@ TEST_F(SettingsTest, ResetPutsEverySettingBack) {
     EXPECT_EQ(current(), Values{});
 }
 
+// The named parts against the stored layout, which other programs' blobs
+// and older configurations fix: a wrong bit here reads every user's
+// settings wrongly.
+TEST_F(SettingsTest, NamedPartsReadAndComposeTheStoredWords) {
+    struct OptionsCase {
+        uint32_t word;
+        TxtCharset charset;
+        bool lrc;
+        bool direct;
+    };
+    const OptionsCase options_cases[] = {
+        {0x1100, TxtCharset::system, true, true}, // the default
+        {0x0001, TxtCharset::utf8, false, false},
+        {0x1002, TxtCharset::shift_jis, false, true},
+        {0x0103, TxtCharset::unnamed, true, false},
+        {0xFFFFEEFC, TxtCharset::system, false, false}, // every other bit set
+    };
+    for (const OptionsCase& c : options_cases) {
+        SCOPED_TRACE(c.word);
+        EXPECT_EQ(txt_charset(c.word), c.charset);
+        EXPECT_EQ(lrc_allowed(c.word), c.lrc);
+        EXPECT_EQ(direct_sstp(c.word), c.direct);
+        uint32_t composed = with_option(with_txt_charset(0, c.charset), Option::lrc_allowed, c.lrc);
+        EXPECT_EQ(with_option(composed, Option::direct_sstp, c.direct), c.word & 0x1103u);
+    }
+
+    struct FeaturesCase {
+        uint32_t word;
+        bool singing;
+        bool startup_exit;
+        bool playing;
+        bool enabled;
+    };
+    const FeaturesCase features_cases[] = {
+        {0x111, true, true, true, true},
+        {0x010, false, true, false, true},
+        {0x101, true, false, true, true},
+        {0x2, false, false, false, true}, // a bit no part names still counts
+        {0x0, false, false, false, false},
+    };
+    for (const FeaturesCase& c : features_cases) {
+        SCOPED_TRACE(c.word);
+        EXPECT_EQ(send_singing(c.word), c.singing);
+        EXPECT_EQ(send_startup_exit(c.word), c.startup_exit);
+        EXPECT_EQ(send_playing(c.word), c.playing);
+        EXPECT_EQ(component_enabled(c.word), c.enabled);
+        uint32_t composed = with_feature(0, Feature::send_singing, c.singing);
+        composed = with_feature(composed, Feature::send_startup_exit, c.startup_exit);
+        EXPECT_EQ(with_feature(composed, Feature::send_playing, c.playing), c.word & 0x111u);
+    }
+
+    // Composing keeps every other bit; the charset takes only its field.
+    EXPECT_EQ(with_option(0xFFFFFFFF, Option::lrc_allowed, false), 0xFFFFFEFFu);
+    EXPECT_EQ(with_feature(0xFFFFFFFF, Feature::send_playing, false), 0xFFFFFEFFu);
+    EXPECT_EQ(with_txt_charset(0xFFFFFFFF, TxtCharset::utf8), 0xFFFFFFFDu);
+    EXPECT_EQ(with_txt_charset(0x1000, static_cast<TxtCharset>(6)), 0x1002u);
+
+    // Without a word, the setting as it stands at the call.
+    cfg_options = 0x1002;
+    cfg_features = 0x100;
+    EXPECT_EQ(txt_charset(), TxtCharset::shift_jis);
+    EXPECT_FALSE(lrc_allowed());
+    EXPECT_TRUE(direct_sstp());
+    EXPECT_TRUE(send_playing());
+    EXPECT_FALSE(send_singing());
+    cfg_features = 0;
+    EXPECT_FALSE(component_enabled());
+}
+
 TEST(TextBuffer, FollowsTheCapacityRule) {
     struct Case {
         uint32_t before; // length set first, 0 for none

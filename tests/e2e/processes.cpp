@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -55,29 +56,28 @@ void drain(int fd, std::string& into) {
         into.append(chunk, static_cast<size_t>(n));
 }
 
-std::optional<std::string> json_string_field(const std::string& line, const std::string& name) {
-    std::string key = "\"" + name + "\":";
-    size_t at = line.find(key);
-    if (at == std::string::npos)
+std::optional<std::string> text_field(const nlohmann::json& record, const char* name) {
+    auto it = record.find(name);
+    if (it == record.end() || !it->is_string())
         return std::nullopt;
-    at += key.size();
-    if (line.compare(at, 4, "null") == 0 || line[at] != '"')
-        return std::nullopt;
-    std::string value;
-    for (size_t i = at + 1; i < line.size() && line[i] != '"'; ++i) {
-        if (line[i] != '\\') {
-            value += line[i];
-            continue;
-        }
-        char c = line[++i];
-        if (c == 'u') {
-            value += static_cast<char>(std::strtol(line.substr(i + 1, 4).c_str(), nullptr, 16));
-            i += 4;
-        } else {
-            value += c;
-        }
-    }
-    return value;
+    return it->get<std::string>();
+}
+
+Record record_of(const std::string& line) {
+    Record r;
+    // A line that is no JSON object still counts, with nothing read from it,
+    // so that a damaged record shows up as a wrong one rather than a gap.
+    auto json = nlohmann::json::parse(line, nullptr, /*allow_exceptions=*/false);
+    if (!json.is_object())
+        return r;
+    if (auto t = json.find("t_ms"); t != json.end() && t->is_number())
+        r.t_ms = t->get<double>();
+    r.via = text_field(json, "via").value_or("");
+    r.script = text_field(json, "script");
+    r.charset = text_field(json, "charset");
+    if (auto s = json.find("status"); s != json.end() && s->is_number_integer())
+        r.status = s->get<long>();
+    return r;
 }
 
 } // namespace
@@ -218,19 +218,8 @@ std::vector<Record> read_records(const std::string& path) {
     std::vector<Record> records;
     std::ifstream in(path);
     std::string line;
-    while (std::getline(in, line)) {
-        Record r;
-        size_t t = line.find("\"t_ms\":");
-        if (t != std::string::npos)
-            r.t_ms = std::strtod(line.c_str() + t + 7, nullptr);
-        r.via = json_string_field(line, "via").value_or("");
-        r.script = json_string_field(line, "script");
-        r.charset = json_string_field(line, "charset");
-        size_t s = line.find("\"status\":");
-        if (s != std::string::npos && line.compare(s + 9, 4, "null") != 0)
-            r.status = std::strtol(line.c_str() + s + 9, nullptr, 10);
-        records.push_back(r);
-    }
+    while (std::getline(in, line))
+        records.push_back(record_of(line));
     return records;
 }
 

@@ -68,6 +68,8 @@ class Ghost {
     std::string record_;
 };
 
+// One line of the ghost's record. Texts are UTF-8: a byte the ghost got
+// that was not part of valid UTF-8 reads as the code point of the same number.
 struct Record {
     double t_ms = 0;
     std::string via;

@@ -60,7 +60,7 @@ LONG template_style() {
 }
 
 TEST_F(PageTest, DialogFollowsTheLayout) {
-    auto page = static_cast<HWND>(open_page());
+    auto page = reinterpret_cast<HWND>(open_page());
     ASSERT_NE(page, nullptr);
     LONG style = template_style();
     EXPECT_TRUE(has(style, WS_CHILD));
@@ -156,7 +156,7 @@ TEST_F(PageTest, DialogFollowsTheLayout) {
 }
 
 TEST_F(PageTest, PictureIsDrawnOnTheButtonFaceAndFreedWithThePage) {
-    auto page = static_cast<HWND>(open_page());
+    auto page = reinterpret_cast<HWND>(open_page());
     ASSERT_NE(page, nullptr);
     auto bitmap = reinterpret_cast<HBITMAP>(
         SendDlgItemMessageW(page, id_picture, STM_GETIMAGE, IMAGE_BITMAP, 0));

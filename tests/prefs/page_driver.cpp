@@ -23,7 +23,7 @@ WindowHandle open_page() {
     // The player sees the same object through its own declarations.
     auto* service = reinterpret_cast<tools::preferences_page*>(&page_service());
     EXPECT_TRUE(tools::open_page(service, error)) << error;
-    return tools::page_window();
+    return reinterpret_cast<WindowHandle>(tools::page_window());
 }
 
 bool page_open() {

@@ -1,15 +1,13 @@
-#include "platform/library.h"
+#include "platform/net.h"
+#include "platform/syscalls.h"
 #include "sstp/direct.h"
 #include "sstp/request.h"
 #include "sstp/tcp.h"
 #include "sstp/transport.h"
 #include "tools/ghost/sstp_server.h"
 
-#ifndef _WIN32
-#include "platform/posix/net_posix.h"
-#endif
-
 #include <chrono>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -107,29 +105,80 @@ TEST_F(TcpTransport, UnloadingForgetsAHungGhost) {
     EXPECT_EQ(deliver("z"), 1);
 }
 
-TEST(TcpLoad, LoadsOnceAndUnloadsOnce) {
-    tcp_unload();
-    int loads = platform::library_loads();
-    int frees = platform::library_frees();
-#ifndef _WIN32
-    int startups = platform::net_startups();
-    int cleanups = platform::net_cleanups();
-#endif
+// Counts of the socket library's loads and frees, and of the WSAStartup and
+// WSACleanup calls made through what the library hands out.
+int library_loads = 0;
+int library_frees = 0;
+int net_startups = 0;
+int net_cleanups = 0;
+platform::NetStartupFn real_startup = nullptr;
+platform::NetCleanupFn real_cleanup = nullptr;
+
+int LUMIVOX_NETAPI count_startup(uint16_t version, void* data) {
+    ++net_startups;
+    return real_startup(version, data);
+}
+
+int LUMIVOX_NETAPI count_cleanup() {
+    ++net_cleanups;
+    return real_cleanup();
+}
+
+platform::LibraryHandle count_load(const char* name) {
+    ++library_loads;
+    return platform::real_calls.library_load(name);
+}
+
+bool count_free(platform::LibraryHandle library) {
+    ++library_frees;
+    return platform::real_calls.library_free(library);
+}
+
+void* count_symbol(platform::LibraryHandle library, const char* name) {
+    void* symbol = platform::real_calls.library_symbol(library, name);
+    if (symbol != nullptr && std::strcmp(name, "WSAStartup") == 0) {
+        real_startup = reinterpret_cast<platform::NetStartupFn>(symbol);
+        return reinterpret_cast<void*>(&count_startup);
+    }
+    if (symbol != nullptr && std::strcmp(name, "WSACleanup") == 0) {
+        real_cleanup = reinterpret_cast<platform::NetCleanupFn>(symbol);
+        return reinterpret_cast<void*>(&count_cleanup);
+    }
+    return symbol;
+}
+
+class TcpLoad : public testing::Test {
+  protected:
+    void SetUp() override {
+        tcp_unload();
+        platform::replace_call(&platform::SystemCalls::library_load, &count_load);
+        platform::replace_call(&platform::SystemCalls::library_symbol, &count_symbol);
+        platform::replace_call(&platform::SystemCalls::library_free, &count_free);
+    }
+    void TearDown() override {
+        tcp_unload();
+        platform::restore_calls();
+    }
+};
+
+TEST_F(TcpLoad, LoadsOnceAndUnloadsOnce) {
+    int loads = library_loads;
+    int frees = library_frees;
+    int startups = net_startups;
+    int cleanups = net_cleanups;
     EXPECT_EQ(tcp_load(nullptr), 1);
     EXPECT_EQ(tcp_load(".name\x01Ghost\r"), 1); // the key is ignored
     EXPECT_TRUE(tcp_loaded());
-    EXPECT_EQ(platform::library_loads(), loads + 1);
+    EXPECT_EQ(library_loads, loads + 1);
+    EXPECT_EQ(net_startups, startups + 1);
     tcp_unload();
     tcp_unload();
     EXPECT_FALSE(tcp_loaded());
-    EXPECT_EQ(platform::library_frees(), frees + 1);
-#ifndef _WIN32
-    EXPECT_EQ(platform::net_startups(), startups + 1);
-    EXPECT_EQ(platform::net_cleanups(), cleanups + 1);
-#endif
+    EXPECT_EQ(library_frees, frees + 1);
+    EXPECT_EQ(net_cleanups, cleanups + 1);
 }
 
-TEST(TcpLoad, DeliveryWithoutTheLibraryTouchesNoNetwork) {
+TEST_F(TcpLoad, DeliveryWithoutTheLibraryTouchesNoNetwork) {
     tcp_unload();
     SstpServer ghost;
     ASSERT_TRUE(ghost.listening());
@@ -137,7 +186,9 @@ TEST(TcpLoad, DeliveryWithoutTheLibraryTouchesNoNetwork) {
     EXPECT_FALSE(ghost.wait_for_requests(1, 300));
 }
 
-TEST(SelectTransport, SwitchesAndManagesTheNetworkLibrary) {
+using SelectTransport = TcpLoad;
+
+TEST_F(SelectTransport, SwitchesAndManagesTheNetworkLibrary) {
     active_transport = {nullptr, nullptr};
     tcp_unload();
 
@@ -146,9 +197,9 @@ TEST(SelectTransport, SwitchesAndManagesTheNetworkLibrary) {
     EXPECT_EQ(active_transport.deliver, &tcp_deliver);
     EXPECT_TRUE(tcp_loaded());
 
-    int loads = platform::library_loads();
+    int loads = library_loads;
     select_transport(0); // already TCP: nothing happens
-    EXPECT_EQ(platform::library_loads(), loads);
+    EXPECT_EQ(library_loads, loads);
 
     select_transport(1);
     EXPECT_EQ(active_transport.probe, &direct_probe);

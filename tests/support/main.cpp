@@ -1,6 +1,6 @@
 // Every test program starts the component's load-time objects first, as the
 // module's static set-up does, and tears them down at the end.
-#include "sync/sync_lock.h"
+#include "sync/sync_objects.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "platform/lock.h"
 #include "sync/scheduler.h"
-#include "sync/sync_lock.h"
+#include "sync/sync_objects.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 

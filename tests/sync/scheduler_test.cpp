@@ -1,9 +1,11 @@
 // The scheduler in real time against the recording transport. Tolerances are
 // generous: these machines are shared; timing quality is the benchmark's.
 #include "platform/clock.h"
+#include "platform/syscalls.h"
 #include "sstp/request.h"
 #include "sync/scheduler.h"
-#include "sync/sync_state.h"
+#include "sync/start_tick.h"
+#include "sync/sync_objects.h"
 #include "tests/sync/fixture.h"
 #include "tests/sync/free_watch.h"
 #include "timeline/timeline.h"
@@ -33,6 +35,14 @@ int32_t lateness(const Delivery& d, int32_t time) {
 
 constexpr int32_t late_limit = 500;
 
+// Set before a run starts: the counter the scheduler then reads is the real
+// one shifted by it (mod 2^32).
+uint32_t tick_offset = 0;
+
+uint32_t shifted_tick_count() {
+    return platform::real_calls.tick_count() + tick_offset;
+}
+
 // The number in "...\_w[N]..." of a resumed script, or -1.
 long resumed_wait(const std::string& script) {
     size_t at = script.find(R"(\_w[)");
@@ -48,7 +58,7 @@ class Scheduler : public testing::Test {
     }
     void TearDown() override {
         sync_stop();
-        platform::set_tick_offset(0);
+        platform::restore_calls();
     }
 
     // As the playback handlers begin a track: the lookup sets start_tick,
@@ -128,6 +138,34 @@ TEST_F(Scheduler, ResyncResumesTheInterruptedLineThenArmsTheNext) {
     EXPECT_EQ(test::script_of(sent[1].bytes), R"(\0\s[25]C\e)");
     EXPECT_GE(lateness(sent[1], 2300), -1);
     EXPECT_LE(lateness(sent[1], 2300), late_limit);
+}
+
+// A seek reaches the run as a hold and, at the next position report, a
+// resynchronisation; the worker may wake for the hold, then handle the
+// resynchronisation and arm the next line, and only then take the
+// resynchronisation's own wake. That line must still come. Holding the lock
+// across both makes the worker take the wakes in that order.
+TEST_F(Scheduler, SeekThenResyncKeepsTheLineAfterTheResumedOne) {
+    const char* lines[] = {R"(\0\s[25]A\e)", R"(\0\s[25]B\e)", R"(\0\s[25]C\e)", R"(\0\s[25]D\e)",
+                           R"(\0\s[25]E\e)"};
+    begin({{0, lines[0]}, {700, lines[1]}, {1400, lines[2]}, {2100, lines[3]}, {2800, lines[4]}},
+          true);
+    ASSERT_TRUE(wait_for_state(sync_held, 2000));
+    for (int k = 1; k < 5; ++k) {
+        // Just past line k-1: line k is due 300 ms on.
+        size_t before = test::deliveries().size();
+        platform::lock_enter(sync_lock);
+        sync_hold();
+        sleep_ms(50);
+        resync(k * 0.7 - 0.3);
+        platform::lock_leave(sync_lock);
+        sleep_ms(300 + late_limit + 200);
+        auto sent = test::deliveries();
+        bool found = false;
+        for (size_t i = before; i < sent.size(); ++i)
+            found = found || test::script_of(sent[i].bytes) == lines[k];
+        EXPECT_TRUE(found) << "line " << k << " after a seek";
+    }
 }
 
 // A run whose first line was armed directly resends nothing on its first
@@ -233,8 +271,8 @@ TEST_F(Scheduler, ReportedPositionIsTruncatedToMilliseconds) {
 
 TEST_F(Scheduler, PlaysAcrossTheWrapOfTheTickCounter) {
     // 300 ms before the counter wraps.
-    uint32_t raw = platform::tick_count();
-    platform::set_tick_offset(0u - 300u - raw);
+    tick_offset = 0u - 300u - platform::tick_count();
+    platform::replace_call(&platform::SystemCalls::tick_count, &shifted_tick_count);
     begin({{200, "L0"}, {250, "L1"}, {400, "L2"}, {650, "L3"}}, true);
     ASSERT_TRUE(wait_for_state(sync_held, 2000));
     resync(0.0);
@@ -247,8 +285,6 @@ TEST_F(Scheduler, PlaysAcrossTheWrapOfTheTickCounter) {
     }
     EXPECT_GT(sent[0].tick, 0x80000000u);
     EXPECT_LT(sent[3].tick, 0x80000000u);
-    sync_stop();
-    platform::set_tick_offset(0);
 }
 
 // A position report that lands before the new worker has made its first

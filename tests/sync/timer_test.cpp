@@ -4,6 +4,7 @@
 // stall or send a cancelled line on older systems.
 #ifdef _WIN32
 
+#include "platform/syscalls.h"
 #include "platform/wait.h"
 
 #include <chrono>
@@ -30,15 +31,22 @@ int64_t ms_since(std::chrono::steady_clock::time_point start) {
 
 constexpr int64_t units_per_ms = 10000; // due times count 100-ns units
 
+// As Windows before 10 1803 answers the high-resolution flag.
+void* refuse_high_resolution_timer() {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+}
+
 // The parameter: whether the high-resolution call is made to fail.
 class LineTimer : public testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
         routine_runs = 0;
         event = event_create();
-        set_high_resolution_timer_refused(GetParam());
+        if (GetParam())
+            replace_call(&SystemCalls::high_resolution_timer_create, &refuse_high_resolution_timer);
         timer = timer_create();
-        set_high_resolution_timer_refused(false);
+        restore_calls();
         ASSERT_NE(event, nullptr);
         ASSERT_NE(timer, nullptr) << "a timer is made whatever the system grants";
         // Wakes a wait that no routine ends: a timer that never fires fails

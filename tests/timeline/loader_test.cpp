@@ -1,5 +1,6 @@
 #include "timeline/loader.h"
 
+#include "platform/syscalls.h"
 #include "sstp/request.h"
 #include "tests/support/recording_transport.h"
 #include "tests/timeline/lyric_files.h"
@@ -21,6 +22,59 @@ std::string wrap(const std::string& lyric) {
     return "\\0\\s[25]" + lyric + "\\e";
 }
 
+// Faults put into the loader's file calls. The first pass reads until the
+// rewind, the second after it.
+struct FileFault {
+    bool rewind_fails;
+    int pass; // the pass one of whose reads fails: 1, 2, or 0 for none
+    int read; // which read of that pass fails, from 1
+};
+
+FileFault fault{};
+int pass = 0;
+int reads_in_pass = 0;
+int opens = 0;
+int closes = 0;
+
+platform::FileHandle open_counted(const char* path) {
+    platform::FileHandle file = platform::real_calls.file_open(path);
+    if (file != platform::no_file)
+        ++opens;
+    pass = 1;
+    reads_in_pass = 0;
+    return file;
+}
+
+int32_t read_or_fail(platform::FileHandle file, void* buffer, uint32_t n) {
+    ++reads_in_pass;
+    if (pass == fault.pass && reads_in_pass == fault.read)
+        return -1;
+    return platform::real_calls.file_read(file, buffer, n);
+}
+
+bool rewind_or_fail(platform::FileHandle file) {
+    if (fault.rewind_fails)
+        return false;
+    pass = 2;
+    reads_in_pass = 0;
+    return platform::real_calls.file_rewind(file);
+}
+
+void close_counted(platform::FileHandle file) {
+    ++closes;
+    platform::real_calls.file_close(file);
+}
+
+void inject(const FileFault& f) {
+    fault = f;
+    opens = 0;
+    closes = 0;
+    platform::replace_call(&platform::SystemCalls::file_open, &open_counted);
+    platform::replace_call(&platform::SystemCalls::file_read, &read_or_fail);
+    platform::replace_call(&platform::SystemCalls::file_rewind, &rewind_or_fail);
+    platform::replace_call(&platform::SystemCalls::file_close, &close_counted);
+}
+
 class LoaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -28,7 +82,10 @@ class LoaderTest : public ::testing::Test {
         current_trailer = trailer_utf8;
         test::use_recording_transport();
     }
-    void TearDown() override { free_timeline(); }
+    void TearDown() override {
+        platform::restore_calls();
+        free_timeline();
+    }
 
     int32_t load(const std::string& bytes, int32_t script_default = 1,
                  const char* template_text = "") {
@@ -440,6 +497,49 @@ TEST_F(LoaderTest, AFailedLoadLeavesNothingAndTheNextLoads) {
     EXPECT_EQ(load_lyric_file(missing.c_str(), default_template, 1), 0);
     expect_nothing_loaded();
     EXPECT_EQ(current_trailer, trailer_shift_jis);
+}
+
+TEST_F(LoaderTest, GivesUpOrKeepsWhatItReadWhenTheFileFails) {
+    // A ghost name and a template, so that a load that gives up has heap
+    // blocks to free; filler lines put "[2000]b" beyond the first read.
+    std::string file = "@SakuraScriptGhost=Emily\n@TessalySakuraScriptLyricsPrimary=<%ILYX>\n"
+                       "[1000]a\n";
+    for (int i = 0; i < 100; ++i)
+        file += "#" + std::string(58, 'x') + "\n";
+    file += "[2000]b\n";
+    ASSERT_GT(file.find("[2000]"), 4095u);
+
+    struct Case {
+        const char* name;
+        FileFault fault;
+        std::vector<Entry> expected;
+    };
+    const Case cases[] = {
+        {"nothing fails", {false, 0, 0}, {{1000, false, "<a>"}, {2000, false, "<b>"}}},
+        // Giving up: the answer for a file that cannot be read at all.
+        {"the rewind fails", {true, 0, 0}, {}},
+        {"the second pass's first read fails", {false, 2, 1}, {}},
+        {"the first pass's first read fails", {false, 1, 1}, {}},
+        // A later read that fails ends its pass with what it has: the first
+        // pass's bound (one slot) or the second pass's entries.
+        {"a later read of the first pass fails", {false, 1, 2}, {{1000, false, "<a>"}}},
+        {"a later read of the second pass fails", {false, 2, 2}, {{1000, false, "<a>"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        free_timeline();
+        inject(c.fault);
+        EXPECT_EQ(load(file, 1, default_template), static_cast<int32_t>(c.expected.size()));
+        EXPECT_EQ(test::timeline_entries(), c.expected);
+        EXPECT_EQ(opens, 1);
+        EXPECT_EQ(closes, 1) << "the file is closed once, whatever failed";
+        platform::restore_calls();
+        if (c.expected.empty()) {
+            expect_nothing_loaded();
+            // The next candidate starts from an empty Timeline.
+            EXPECT_EQ(load("[1000]a\n", 1, default_template), 1);
+        }
+    }
 }
 
 TEST(InsertTimedLine, SortsAfterEqualTimesWithoutTouchingStagedSlots) {

@@ -2,8 +2,9 @@
 
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/syscalls.h"
 #include "sstp/request.h"
-#include "sync/sync_state.h"
+#include "sync/start_tick.h"
 #include "tests/support/recording_transport.h"
 #include "tests/timeline/lyric_files.h"
 #include "timeline/timeline.h"
@@ -33,9 +34,10 @@ std::ostream& operator<<(std::ostream& out, const Attempt& attempt) {
 std::vector<std::string> opened_paths;
 std::vector<const CharsetTrailer*> opened_trailers;
 
-void record_open(const char* path) {
+platform::FileHandle record_open(const char* path) {
     opened_paths.push_back(path);
     opened_trailers.push_back(current_trailer);
+    return platform::real_calls.file_open(path);
 }
 
 const char sep = platform::path_separator();
@@ -50,10 +52,10 @@ class LookupTest : public ::testing::Test {
         test::use_recording_transport();
         opened_paths.clear();
         opened_trailers.clear();
-        platform::set_file_open_observer(&record_open);
+        platform::replace_call(&platform::SystemCalls::file_open, &record_open);
     }
     void TearDown() override {
-        platform::set_file_open_observer(nullptr);
+        platform::restore_calls();
         free_timeline();
     }
 

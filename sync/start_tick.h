@@ -1,4 +1,5 @@
-// Scheduler state shared with the lyric lookup and the playback handlers.
+// The tick of track position 0, shared by the lyric lookup, the scheduler and
+// its worker.
 #pragma once
 
 #include <atomic>

@@ -1,4 +1,5 @@
-// The component's one lock, and the scheduler's objects created at load.
+// What load creates for the scheduler and unload destroys: its event, its
+// line timer, and the component's one lock.
 #pragma once
 
 #include "platform/lock.h"

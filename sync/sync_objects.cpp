@@ -1,4 +1,4 @@
-#include "sync/sync_lock.h"
+#include "sync/sync_objects.h"
 
 #include "platform/wait.h"
 #include "sstp/tcp.h"

@@ -1,4 +1,4 @@
-#include "sync/sync_state.h"
+#include "sync/start_tick.h"
 
 namespace lumivox {
 
