@@ -22,6 +22,9 @@ constexpr uint32_t option_bit(Option option) {
         return 0x100;
     case Option::direct_sstp:
         return 0x1000;
+    // A bit older versions never read and keep as it stands.
+    case Option::lyric_script_trusted:
+        return 0x10000;
     }
     return 0;
 }

@@ -37,6 +37,9 @@ inline constexpr char default_playing_script[] =
 enum class Option : uint32_t {
     lrc_allowed, // ".lrc" lyric files are looked for too
     direct_sstp, // deliver to the ghost's window instead of over TCP
+    // Lyric lines and a lyric file's own template reach the ghost unfiltered;
+    // off by default, since lyric files come from anywhere.
+    lyric_script_trusted,
 };
 
 // The one-bit parts of cfg_features.
@@ -62,6 +65,9 @@ inline bool lrc_allowed(uint32_t options = cfg_options) {
 }
 inline bool direct_sstp(uint32_t options = cfg_options) {
     return option_set(Option::direct_sstp, options);
+}
+inline bool lyric_script_trusted(uint32_t options = cfg_options) {
+    return option_set(Option::lyric_script_trusted, options);
 }
 inline bool send_singing(uint32_t features = cfg_features) {
     return feature_set(Feature::send_singing, features);
