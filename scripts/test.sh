@@ -18,6 +18,9 @@ scripts/install-deps.sh
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# A Wine prefix of this tree's own: its server, and the named objects the
+# Windows lane's mascot hosts publish, are shared with no other checkout.
+export WINEPREFIX="$PWD/build/wine"
 jobs=$(nproc)
 begin=$(date +%s)
 logs=build/logs
