@@ -1,6 +1,12 @@
-// The lyric loader on a 1 MiB file of about 20,000 lines, once in time order
-// (one comparison per insertion) and once reversed (every insertion moves
-// the whole table).
+// The lyric loader on files that stress it:
+// - 1 MiB of about 20,000 lines, once in time order and once reversed;
+// - 90,000 tags in descending order (about 1.8 MB), which cost a quadratic
+//   number of moves while entries were inserted one at a time;
+// - 16 MiB of content of four kinds: random bytes, the shortest lines that
+//   give an entry each (descending), lines of many tags each (descending), and
+//   lines that the script filter doubles past what a request holds.
+// Each case also reports the process's peak resident memory: run one case
+// alone (--benchmark_filter) to read it for that case.
 #include "sstp/request.h"
 #include "timeline/loader.h"
 #include "timeline/timeline.h"
@@ -11,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -19,16 +26,21 @@ using namespace lumivox;
 
 constexpr int line_count = 20000;
 constexpr size_t file_size = 1u << 20;
+constexpr size_t big_file_size = 16u << 20;
+
+std::string time_tag(int32_t ms) {
+    char tag[24];
+    int32_t cs = ms / 10;
+    std::snprintf(tag, sizeof tag, "[%02d:%02d.%02d]", cs / 6000, cs / 100 % 60, cs % 100);
+    return tag;
+}
 
 // Lines of equal length ("[mm:ss.cc]" and a lyric) that fill 1 MiB.
 std::vector<std::string> make_lines() {
     size_t line_length = file_size / line_count; // with its LF
     std::vector<std::string> lines;
     for (int i = 0; i < line_count; ++i) {
-        int cs = (i + 1) * 25; // a line every 250 ms
-        char tag[16];
-        std::snprintf(tag, sizeof tag, "[%02d:%02d.%02d]", cs / 6000, cs / 100 % 60, cs % 100);
-        std::string line = tag;
+        std::string line = time_tag((i + 1) * 250); // a line every 250 ms
         line += "Lyric line " + std::to_string(i) + " ";
         line.resize(line_length - 1, 'a' + static_cast<char>(i % 26));
         lines.push_back(line + "\n");
@@ -36,22 +48,86 @@ std::vector<std::string> make_lines() {
     return lines;
 }
 
-std::string write_file(const char* name, const std::vector<std::string>& lines, bool reversed) {
-    auto path = std::filesystem::temp_directory_path() / name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+std::string join(const std::vector<std::string>& lines, bool reversed) {
+    std::string out;
     if (reversed) {
         for (auto it = lines.rbegin(); it != lines.rend(); ++it)
-            out << *it;
+            out += *it;
     } else {
         for (const std::string& line : lines)
-            out << line;
+            out += line;
     }
+    return out;
+}
+
+std::string descending_tags() {
+    std::string out;
+    for (int i = 90000; i > 0; --i)
+        out += time_tag(i * 10) + "Line " + std::to_string(i) + "\n";
+    return out;
+}
+
+uint32_t next_random(uint32_t& state) {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+}
+
+std::string random_bytes() {
+    std::string out(big_file_size, '\0');
+    uint32_t state = 1;
+    for (char& c : out)
+        c = static_cast<char>(next_random(state));
+    return out;
+}
+
+// "[n]a" lines, the fewest bytes per entry, in descending order.
+std::string short_lines() {
+    std::string out;
+    for (int32_t ms = 9999999; out.size() < big_file_size; --ms)
+        out += "[" + std::to_string(ms) + "]a\n";
+    return out;
+}
+
+// Lines of 300 tags each (within the 4,094 bytes a line may hold), every tag
+// earlier than the one before.
+std::string many_tags() {
+    std::string out;
+    int32_t ms = 1 << 30;
+    while (out.size() < big_file_size) {
+        for (int i = 0; i < 300; ++i, ms -= 3)
+            out += "[" + std::to_string(ms) + "]";
+        out += "x\n";
+    }
+    return out;
+}
+
+// Lines of 4,000 bytes that the filter makes 6,000, each cut to a request.
+std::string doubled_lines() {
+    std::string line = "[1000]";
+    for (int i = 0; i < 2000; ++i)
+        line += "\\x";
+    line += "\n";
+    std::string out;
+    while (out.size() < big_file_size)
+        out += line;
+    return out;
+}
+
+std::string write_file(const char* name, const std::string& bytes) {
+    auto path = std::filesystem::temp_directory_path() / name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path.string();
 }
 
-void load(benchmark::State& state, bool reversed) {
-    std::string path = write_file(reversed ? "lumivox-bench-reversed.lrc" : "lumivox-bench.lrc",
-                                  make_lines(), reversed);
+double peak_rss_mib() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // ru_maxrss is in KiB
+}
+
+void load(benchmark::State& state, const char* name, const std::string& bytes) {
+    std::string path = write_file(name, bytes);
     int32_t loaded = 0;
     for (auto _ : state) {
         current_trailer = trailer_utf8;
@@ -62,20 +138,42 @@ void load(benchmark::State& state, bool reversed) {
         state.ResumeTiming();
     }
     state.counters["entries"] = loaded;
+    state.counters["file_MiB"] = static_cast<double>(bytes.size()) / (1 << 20);
+    state.counters["peak_rss_MiB"] = peak_rss_mib();
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(std::filesystem::file_size(path)));
+                            static_cast<int64_t>(bytes.size()));
     std::filesystem::remove(path);
 }
 
 void BM_LoadInOrder(benchmark::State& state) {
-    load(state, false);
+    load(state, "lumivox-bench.lrc", join(make_lines(), false));
 }
 void BM_LoadReversed(benchmark::State& state) {
-    load(state, true);
+    load(state, "lumivox-bench-reversed.lrc", join(make_lines(), true));
+}
+void BM_Load90000DescendingTags(benchmark::State& state) {
+    load(state, "lumivox-bench-descending.lrc", descending_tags());
+}
+void BM_Load16MiBRandomBytes(benchmark::State& state) {
+    load(state, "lumivox-bench-random.lrc", random_bytes());
+}
+void BM_Load16MiBShortLines(benchmark::State& state) {
+    load(state, "lumivox-bench-short.lrc", short_lines());
+}
+void BM_Load16MiBManyTags(benchmark::State& state) {
+    load(state, "lumivox-bench-tags.lrc", many_tags());
+}
+void BM_Load16MiBDoubledLines(benchmark::State& state) {
+    load(state, "lumivox-bench-doubled.lrc", doubled_lines());
 }
 
 BENCHMARK(BM_LoadInOrder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadReversed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load90000DescendingTags)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load16MiBRandomBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load16MiBShortLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load16MiBManyTags)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load16MiBDoubledLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -40,8 +40,11 @@ void apply_page_rule(PageControls& page, int rule, bool checked) {
         if (edit != 0)
             page.set_read_only(edit, !checked);
     }
-    if (rule == 1)
+    // Both boxes are about lyric files: without singing they mean nothing.
+    if (rule == 1) {
         page.enable(id_allow_lrc, checked);
+        page.enable(id_trust_lyric_scripts, checked);
+    }
 }
 
 void fill_page(PageControls& page) {
@@ -49,6 +52,7 @@ void fill_page(PageControls& page) {
         page.add_entry(id_charset_list, entry);
     page.select_entry(id_charset_list, static_cast<int32_t>(txt_charset()));
     page.set_checked(id_allow_lrc, lrc_allowed());
+    page.set_checked(id_trust_lyric_scripts, lyric_script_trusted());
     bool direct = direct_sstp();
     page.set_checked(id_use_direct, direct);
     apply_page_rule(page, 0, direct);
@@ -101,6 +105,8 @@ void store_page(PageControls& page) {
     TxtCharset charset = selected >= 0 ? static_cast<TxtCharset>(selected) : txt_charset();
     uint32_t options = with_txt_charset(0, charset);
     options = with_option(options, Option::lrc_allowed, page.checked(id_allow_lrc));
+    options =
+        with_option(options, Option::lyric_script_trusted, page.checked(id_trust_lyric_scripts));
     cfg_options = with_option(options, Option::direct_sstp, direct);
 }
 

@@ -23,6 +23,7 @@ constexpr int32_t id_charset_list = 1009;
 constexpr int32_t id_picture = 1011;
 constexpr int32_t id_allow_lrc = 1012;
 constexpr int32_t id_primary_edit = 1013;
+constexpr int32_t id_trust_lyric_scripts = 1014;
 constexpr int32_t id_transport_label = 1016;
 
 // Three spaces before "FMO:", two after it and after "Server:".

@@ -31,6 +31,9 @@ const ControlLayout page_layout[page_control_count] = {
     {id_playing_edit, edit, "", 74, 220, 224, 12, edit_style},
     {-1, label, "*Playing script should be considered a titleformat script.", 74, 236, 216, 8,
      style_group},
+    // The only free row of the group, below the footnote.
+    {id_trust_lyric_scripts, check_box, "Allow all SakuraScript in lyric files", 32, 246, 160, 10,
+     style_tab_stop},
 };
 
 } // namespace lumivox

@@ -30,7 +30,7 @@ struct ControlLayout {
 
 constexpr int32_t page_width = 332;
 constexpr int32_t page_height = 288;
-constexpr int page_control_count = 20;
+constexpr int page_control_count = 21;
 
 extern const ControlLayout page_layout[page_control_count];
 

@@ -1,7 +1,8 @@
 // The lyric loader over whole files. The first byte chooses the variant:
 // bit 0-1 the template (none, the default one, or the input's text up to its
 // first NUL, the file following), bit 2 the script default, bits 3-4 the
-// trailer the candidate starts with, bit 5 whether a named ghost is present.
+// trailer the candidate starts with, bit 5 whether a named ghost is present,
+// bit 6 whether lyric scripts are trusted (otherwise they are filtered).
 // The file's bytes go to a memory file read through its /proc path, so the
 // loader opens and reads it as it would any lyric file.
 #include "fuzz/fuzz_support.h"
@@ -11,6 +12,7 @@
 #include "sync/scheduler.h"
 #include "sync/sync_objects.h"
 #include "timeline/loader.h"
+#include "timeline/script_filter.h"
 #include "timeline/timeline.h"
 
 #include <algorithm>
@@ -41,9 +43,38 @@ bool known_trailer(const CharsetTrailer* trailer) {
     return trailer == trailer_plain || trailer == trailer_utf8 || trailer == trailer_shift_jis;
 }
 
+// A filtered text: it fits one request; where the template leaves room, it
+// is the prefix, a lyric that filtering again leaves as it is, and the
+// suffix, and nothing before the suffix is left to pair with it.
+void check_filtered(const std::string& text) {
+    uint32_t limit = max_script_length(current_trailer);
+    fuzz::require(text.size() <= limit, "a composed text fits one request");
+    std::string prefix = template_prefix != nullptr ? template_prefix : "";
+    std::string suffix =
+        template_prefix != nullptr ? template_prefix + prefix.size() + 1 : std::string();
+    if (prefix.size() + suffix.size() >= limit)
+        return;
+    fuzz::require(text.size() >= prefix.size() + suffix.size() &&
+                      text.compare(0, prefix.size(), prefix) == 0 &&
+                      text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0,
+                  "a composed text is the prefix, the lyric and the suffix");
+    std::string lyric = text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
+    LeadBytes lead = line_lead_bytes();
+    std::string again(2 * lyric.size() + 1, '\0');
+    uint32_t n =
+        filter_lyric_script(lyric.data(), static_cast<uint32_t>(lyric.size()), lead, again.data());
+    fuzz::require(again.compare(0, n, lyric) == 0 && n == lyric.size(),
+                  "a stored lyric is what the filter gives");
+    std::string before_suffix = text.substr(0, text.size() - suffix.size());
+    fuzz::require(whole_units_length(before_suffix.c_str(),
+                                     static_cast<uint32_t>(before_suffix.size()),
+                                     lead) == before_suffix.size(),
+                  "nothing before the suffix pairs with it");
+}
+
 // What every load leaves: nothing after a failure; otherwise count sorted
 // entries whose texts each belong to exactly one entry and can be sent.
-void check_timeline(int32_t loaded) {
+void check_timeline(int32_t loaded, bool filtered) {
     fuzz::require(known_trailer(current_trailer), "current_trailer is one of the endings");
     fuzz::require(loaded == count, "the result is the entry count");
     if (loaded == 0) {
@@ -71,6 +102,8 @@ void check_timeline(int32_t loaded) {
             fuzz::require(std::strncmp(text, template_prefix, std::strlen(template_prefix)) == 0,
                           "every text begins with the template's prefix");
         fuzz::check_request(text, current_trailer);
+        if (filtered)
+            check_filtered(text);
     }
 }
 
@@ -116,11 +149,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t script_default = (variant >> 2) & 1;
     current_trailer = &charset_trailers[((variant >> 3) & 3) % 3];
     fuzz::set_probe_answer((variant >> 5) & 1);
+    bool trusted = ((variant >> 6) & 1) != 0;
+    cfg_options = with_option(default_options, Option::lyric_script_trusted, trusted);
     fuzz::reset_deliveries();
 
     write_file(bytes, length);
     int32_t loaded = load_lyric_file(path.c_str(), template_text, script_default);
-    check_timeline(loaded);
+    check_timeline(loaded, !trusted);
     std::free(template_text);
 
     // Freed as the next track's stop frees it; no run was started, so

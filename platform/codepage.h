@@ -1,5 +1,6 @@
 // Code-page conversion for the one text that is ever converted: the name of
-// the ghost a lyric file asks for.
+// the ghost a lyric file asks for; and the system code page's lead bytes, by
+// which lyric text in that code page is read character by character.
 #pragma once
 
 #include <cstdint>
@@ -17,5 +18,10 @@ enum class CodePage { system, shift_jis, utf8 };
 // fit: out_size bytes, or the 2,048 units.
 uint32_t convert_to_system_code_page(CodePage from, const char* text, uint32_t length, char* out,
                                      uint32_t out_size);
+
+// True when byte begins a two-byte character of the system's ANSI code page
+// (a double-byte one such as 932); never for a single-byte code page or
+// UTF-8.
+bool system_lead_byte(unsigned char byte);
 
 } // namespace lumivox::platform

@@ -58,12 +58,11 @@ done
 build native
 lane native isolated ctest --preset native
 build windows
-# Dialogs need an X display; xvfb-run gives the Wine programs one.
-lane windows isolated xvfb-run -a ctest --preset windows
+lane windows isolated scripts/windows-tests.sh
 build asan
 lane asan isolated ctest --preset asan
-build tsan --target test_sync test_direct test_sstp
-lane tsan isolated ctest --preset tsan -R '^(sync|direct|sstp)\.'
+build tsan --target test_sync test_sync_stress test_direct test_sstp
+lane tsan isolated ctest --preset tsan -R '^(sync|sync_stress|direct|sstp)\.'
 build fuzz
 lane fuzz scripts/fuzz.sh --quick
 build windows32

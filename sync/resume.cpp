@@ -9,8 +9,8 @@ namespace lumivox {
 namespace {
 
 // Appends text at out, cutting what would pass limit (where the NUL goes at
-// the latest): the request builder cuts an overlong script again to what its
-// request can carry.
+// the latest); send_resumed then cuts an overlong script to what a request
+// carries.
 void append(char*& out, const char* limit, const char* text) {
     out = copy_string_end_max(out, text, static_cast<uint32_t>(limit - out));
 }
@@ -34,7 +34,11 @@ void write_scope_command(char* out, ScopeMask mask, bool synchronized) {
     *out = '\0';
 }
 
-void send_resumed(ScopeMask mask, bool synchronized, int64_t remaining, const char* rest) {
+// The rebuilt script must fit one request whole, so that sending does not
+// cut it at a place of its own choosing: cut here, it ends on a whole unit
+// of the line's charset.
+void send_resumed(ScopeMask mask, bool synchronized, int64_t remaining, const char* rest,
+                  LeadBytes lead) {
     char script[request_buffer_size];
     char* out = script;
     const char* limit = script + sizeof script - 1;
@@ -54,7 +58,20 @@ void send_resumed(ScopeMask mask, bool synchronized, int64_t remaining, const ch
         append(out, limit, wait);
     }
     append(out, limit, rest);
+    uint32_t fits = max_script_length(current_trailer);
+    if (static_cast<uint32_t>(out - script) > fits)
+        script[whole_units_length(script, fits, lead)] = '\0';
     send_sstp_request(script, current_trailer);
+}
+
+// The first c at or after p that is a character of its own, not the trail
+// byte of a two-byte one; nullptr when there is none.
+const char* find_char(const char* p, char c, LeadBytes lead) {
+    for (; *p != '\0'; p = next_char(p, lead)) {
+        if (*p == c)
+            return p;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -87,13 +104,17 @@ char* write_scope_list(char* out, ScopeMask mask) {
 }
 
 void resume_line(int32_t elapsed_ms, const char* text) {
+    // The line is read as the ghost reads it, character by character in the
+    // charset it is sent in: a trail byte of 0x5C is no backslash, and an
+    // escaped backslash ("\\") is one unit, so what follows it is text.
+    LeadBytes lead = line_lead_bytes();
     // 64 bits: waits may be negative or huge, and t must not overflow.
     int64_t remaining = elapsed_ms;
     ScopeMask mask = 1;
     bool synchronized = false;
-    const char* slash = find_first_char(text, '\\');
+    const char* slash = find_char(text, '\\', lead);
     while (slash != nullptr) {
-        const char* next = slash + 2;
+        const char* next = nullptr;
         switch (slash[1]) {
         case '\0':
             return;
@@ -112,18 +133,18 @@ void resume_line(int32_t elapsed_ms, const char* text) {
             char c2 = slash[2];
             if (c2 == '\0')
                 return;
-            next = slash + 3;
+            next = next_char(slash + 2, lead);
             if (c2 == 's') {
                 synchronized = !synchronized;
                 mask = synchronized ? parse_scope_list(slash + 3) : 1;
             } else if (c2 == 'w' && slash[3] == '[') {
                 remaining -= parse_time_value(slash + 4, 0);
-                const char* close = find_first_char(slash + 4, ']');
+                const char* close = find_char(slash + 4, ']', lead);
                 if (close == nullptr || close[1] == '\0')
                     return;
                 const char* rest = close + 1;
                 if (remaining <= 0) {
-                    send_resumed(mask, synchronized, remaining, rest);
+                    send_resumed(mask, synchronized, remaining, rest, lead);
                     return;
                 }
                 next = rest;
@@ -133,7 +154,10 @@ void resume_line(int32_t elapsed_ms, const char* text) {
         default:
             break;
         }
-        slash = find_first_char(next, '\\');
+        // Past the backslash and the character it escapes or names.
+        if (next == nullptr)
+            next = next_char(slash + 1, lead);
+        slash = find_char(next, '\\', lead);
     }
 }
 

@@ -1,12 +1,14 @@
 #include "timeline/loader.h"
 
 #include "component/host_api.h"
+#include "component/settings.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "sstp/request.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,12 @@ constexpr uint32_t read_data_limit = read_buffer_size - 1;
 
 // What parse_time_value gives back for a tag that holds no time.
 constexpr int32_t no_time = INT32_MIN;
+
+// Room for a line filtered: every byte doubled, and a NUL.
+constexpr uint32_t filtered_line_size = 2 * read_data_limit + 1;
+
+constexpr char placeholder[] = "%ILYX";
+constexpr uint32_t placeholder_length = sizeof placeholder - 1;
 
 // The ghost key is built in 2,048 bytes: ".name", 0x01, the converted name
 // with its CR, and a NUL.
@@ -77,9 +85,19 @@ void apply_ghost(const char* value, LyricLoadContext& context) {
     context.ghost = name;
 }
 
+// The file's own template is kept as written: which of its placeholders
+// counts, and how it is filtered, depends on the charset, which a later
+// directive may still change. A value without a placeholder changes nothing.
 void apply_primary(const char* value, LyricLoadContext& context) {
-    if (!split_primary_template(value, context))
+    if (find_substring(value, placeholder, placeholder_length) == nullptr)
+        return;
+    char* copy = dup_string(value);
+    if (copy == nullptr) {
         context.failed = true;
+        return;
+    }
+    std::free(context.own_template);
+    context.own_template = copy;
 }
 
 struct Directive {
@@ -113,17 +131,47 @@ void apply_directive(const char* line, LyricLoadContext& context) {
     }
 }
 
-// First pass: every "]" after the first byte may close one tag, and the
-// second pass uses one slot per tag at most.
+// When p starts a time tag (a "[", a time, anything up to the next "]"),
+// reads its time into value, moves p past the "]" and says true. Both passes
+// read a line's tags with it, so that the first pass's bounds hold.
+bool take_time_tag(const char*& p, int32_t& value) {
+    if (*p != '[')
+        return false;
+    const char* close = find_first_char(p, ']');
+    if (close == nullptr)
+        return false;
+    int32_t time = parse_time_value(p + 1, no_time);
+    if (time == no_time)
+        return false;
+    value = time;
+    p = close + 1;
+    return true;
+}
+
+// A lyric must begin right after the last tag, with a byte above 0x20.
+bool starts_lyric(const char* p) {
+    return static_cast<unsigned char>(*p) > 0x20;
+}
+
+// First pass: count grows by every "]" after the first byte (each may close
+// one tag), and slots by the time tags of a line that has a lyric: no more
+// entries than that can come of it.
 void count_slots(const char* line, LyricLoadContext& context) {
     int64_t bound = count;
     for (const char* p = std::strchr(line + 1, ']'); p != nullptr; p = std::strchr(p + 1, ']'))
         ++bound;
-    if (bound > INT32_MAX) {
+    int32_t tags = 0;
+    int32_t value = 0;
+    const char* p = line;
+    while (take_time_tag(p, value))
+        ++tags;
+    int64_t slots = context.slots + (starts_lyric(p) ? tags : 0);
+    if (bound > INT32_MAX || slots > INT32_MAX) {
         context.failed = true;
         return;
     }
     count = static_cast<int32_t>(bound);
+    context.slots = static_cast<int32_t>(slots);
 }
 
 // (offset + value) wraps in 32 bits as the tag arithmetic always has; the
@@ -140,66 +188,102 @@ int32_t adjusted_time(int32_t value, const LyricLoadContext& context) {
     return static_cast<int32_t>(scaled);
 }
 
-// The composed text is sized to fit: prefix, lyric and suffix go straight
-// into a heap block of their total length plus NUL, so no composition is
-// ever cut or overruns a fixed buffer, whatever the template's length.
+// A composed text holds at most what one request carries (the script that
+// fits beside the charset's ending), so that sending never cuts it and the
+// template's suffix (its "\e") always arrives whole. An overlong lyric is
+// cut to the room the prefix and suffix leave, at the end of a whole
+// character and never between a backslash and its character, so nothing is
+// left to pair with the suffix; a filtered lyric is filtered again up to the
+// cut, so that a tag cut in two shows as text. Only a template that alone
+// outgrows a request has the whole text cut, at the same kind of place.
 char* compose_text(const char* lyric, const LyricLoadContext& context) {
+    const uint32_t limit = max_script_length(current_trailer);
+    const LeadBytes lead = context.lead;
     size_t prefix_length = template_prefix != nullptr ? std::strlen(template_prefix) : 0;
-    size_t lyric_length = std::strlen(lyric);
     size_t suffix_length = context.suffix != nullptr ? std::strlen(context.suffix) : 0;
-    char* text = static_cast<char*>(std::malloc(prefix_length + lyric_length + suffix_length + 1));
+    size_t frame = prefix_length + suffix_length;
+    uint32_t room = frame < limit ? limit - static_cast<uint32_t>(frame) : 0;
+
+    char filtered[filtered_line_size];
+    char refiltered[filtered_line_size];
+    const char* body = lyric;
+    uint32_t body_length = text_length_max(lyric, read_data_limit);
+    if (context.filtered) {
+        body_length = filter_lyric_script(lyric, body_length, lead, filtered);
+        body = filtered;
+        // Filtering what stands before a whole unit of filtered text adds at
+        // most one backslash (for a tag cut in two); the loop makes sure.
+        uint32_t cut = room + 1;
+        while (body_length > room) {
+            cut = cut > 0 ? whole_units_length(filtered, cut - 1, lead) : 0;
+            body_length = filter_lyric_script(filtered, cut, lead, refiltered);
+            body = refiltered;
+        }
+    } else if (body_length > room) {
+        body_length = whole_units_length(lyric, room, lead);
+    }
+
+    size_t total = frame + body_length;
+    char* text = static_cast<char*>(std::malloc(total + 1));
     if (text == nullptr)
         return nullptr;
     char* end = text;
     if (prefix_length != 0)
         std::memcpy(end, template_prefix, prefix_length);
     end += prefix_length;
-    std::memcpy(end, lyric, lyric_length);
-    end += lyric_length;
+    std::memcpy(end, body, body_length);
+    end += body_length;
     if (suffix_length != 0)
         std::memcpy(end, context.suffix, suffix_length);
     end[suffix_length] = '\0';
+    if (total > limit) {
+        uint32_t cut = whole_units_length(text, limit, lead);
+        text[cut] = '\0';
+        if (char* fitted = static_cast<char*>(std::realloc(text, cut + 1u)))
+            text = fitted;
+    }
     return text;
 }
 
-// Second pass: stages the line's times in the slots from count on, then
-// inserts one entry per accepted tag, all with the line's one text.
+// Second pass: stages the line's times in the slots from count on and
+// appends one entry per accepted tag, in tag order, all with the line's one
+// text; the first owns it.
 void read_time_tags(const char* line, LyricLoadContext& context) {
     int32_t staged = count;
     const char* p = line;
-    while (*p == '[') {
-        const char* close = find_first_char(p, ']');
-        if (close == nullptr)
-            break;
-        int32_t value = parse_time_value(p + 1, no_time);
-        if (value == no_time)
-            break;
-        // Only a file changed since the first pass can get here; its extra
-        // tags are dropped.
-        if (staged >= context.capacity)
-            break;
+    int32_t value = 0;
+    // A full table can only mean a file changed since the first pass; its
+    // extra tags are dropped.
+    while (staged < context.capacity && take_time_tag(p, value)) {
         int32_t t = adjusted_time(value, context);
-        entries[staged].time = t;
-        if (t > 0) {
-            ++staged;
-        } else if (staged == 0) {
-            entries[0].time = 0;
-            staged = 1;
-        }
-        p = close + 1;
+        if (t > 0)
+            entries[staged++].time = t;
+        else if (staged == 0)
+            entries[staged++].time = 0;
     }
-    if (staged == count)
-        return;
-    if (static_cast<unsigned char>(*p) <= 0x20)
+    if (staged == count || !starts_lyric(p))
         return;
     char* text = compose_text(p, context);
     if (text == nullptr) {
         context.failed = true;
         return;
     }
-    insert_timed_line(text, false);
-    while (count < staged)
-        insert_timed_line(text, true);
+    for (int32_t i = count; i < staged; ++i) {
+        entries[i].shared = i != count;
+        entries[i].text = text;
+    }
+    count = staged;
+}
+
+// The second pass appends in file order; sorted once by time, equal times
+// keep that order (and tag order within a line), as inserting each entry
+// after its equals one at a time would leave them, in O(n log n) rather than
+// the quadratic cost of insertion for tags in descending order. A table
+// already in order, the common case, is only checked.
+void sort_entries() {
+    auto earlier = [](const TimedLine& a, const TimedLine& b) { return a.time < b.time; };
+    if (!std::is_sorted(entries, entries + count, earlier))
+        std::stable_sort(entries, entries + count, earlier);
 }
 
 // Both passes read alike, so the first pass's bound holds for the second.
@@ -292,26 +376,110 @@ int32_t give_up(platform::FileHandle file, LyricLoadContext& context) {
     free_timeline();
     std::free(context.ghost);
     context.ghost = nullptr;
+    std::free(context.own_template);
+    context.own_template = nullptr;
     platform::file_close(file);
     return 0;
 }
 
-} // namespace
-
-bool split_primary_template(const char* template_text, LyricLoadContext& context) {
-    const char* placeholder = find_substring(template_text, "%ILYX", 5);
-    if (placeholder == nullptr)
-        return true;
-    char* block = dup_string(template_text);
+// Replaces the template block by prefix, NUL, suffix (with pad, a space
+// after the prefix); false when it cannot be allocated.
+bool set_template(const char* prefix, size_t prefix_length, const char* suffix,
+                  size_t suffix_length, bool pad, LyricLoadContext& context) {
+    size_t head = prefix_length + (pad ? 1 : 0);
+    char* block = static_cast<char*>(std::malloc(head + 1 + suffix_length + 1));
     if (block == nullptr)
         return false;
-    size_t at = static_cast<size_t>(placeholder - template_text);
-    block[at] = '\0';
+    std::memcpy(block, prefix, prefix_length);
+    if (pad)
+        block[prefix_length] = ' ';
+    block[head] = '\0';
+    std::memcpy(block + head + 1, suffix, suffix_length);
+    block[head + 1 + suffix_length] = '\0';
     std::free(template_prefix);
     template_prefix = block;
-    context.suffix = block + at + 5;
+    context.suffix = block + head + 1;
     return true;
 }
+
+// Splits text at its first placeholder (the "%" exactly, "ILYX" in any
+// case). With pad_dangling, a prefix that ends in a lone lead byte or a lone
+// backslash, as lead reads it, gets a space, so that it cannot pair with a
+// lyric's first byte. A text without a placeholder changes nothing.
+bool split_template(const char* text, bool pad_dangling, LyricLoadContext& context) {
+    const char* at = find_substring(text, placeholder, placeholder_length);
+    if (at == nullptr)
+        return true;
+    auto prefix_length = static_cast<uint32_t>(at - text);
+    bool pad =
+        pad_dangling && whole_units_length(text, prefix_length, context.lead) != prefix_length;
+    const char* suffix = at + placeholder_length;
+    return set_template(text, prefix_length, suffix, std::strlen(suffix), pad, context);
+}
+
+// The first placeholder of text that begins a unit as the ghost reads text
+// in lead's charset: one right after a backslash or a lead byte belongs to
+// that escape or character.
+const char* unit_placeholder(const char* text, LeadBytes lead) {
+    const char* unit = text;
+    for (const char* at = find_substring(text, placeholder, placeholder_length); at != nullptr;
+         at = find_substring(unit, placeholder, placeholder_length)) {
+        while (unit < at)
+            unit = next_unit(unit, lead);
+        if (unit == at)
+            return at;
+    }
+    return nullptr;
+}
+
+// The file's own template, filtered: split where the ghost reads the
+// placeholder, and each side filtered on its own, so that no tag of the
+// template reaches across the lyric and neither side ends in a character the
+// lyric could complete. False only when a block cannot be allocated; a
+// template whose placeholders all belong to another character leaves the
+// caller's in force.
+bool split_filtered_template(const char* text, bool& split, LyricLoadContext& context) {
+    split = false;
+    const char* at = unit_placeholder(text, context.lead);
+    if (at == nullptr)
+        return true;
+    auto prefix_length = static_cast<uint32_t>(at - text);
+    const char* suffix = at + placeholder_length;
+    uint32_t suffix_length = text_length(suffix);
+    char* parts = static_cast<char*>(std::malloc(2 * static_cast<size_t>(prefix_length) +
+                                                 2 * static_cast<size_t>(suffix_length) + 2));
+    if (parts == nullptr)
+        return false;
+    uint32_t prefix_out = filter_lyric_script(text, prefix_length, context.lead, parts);
+    char* suffix_part = parts + prefix_out + 1;
+    uint32_t suffix_out = filter_lyric_script(suffix, suffix_length, context.lead, suffix_part);
+    bool done = set_template(parts, prefix_out, suffix_part, suffix_out, false, context);
+    std::free(parts);
+    split = done;
+    return done;
+}
+
+// Settles, once the first pass has fixed the charset, whether lines are
+// filtered and which template wraps them: the file's own when it gave one,
+// otherwise the caller's. The user's own template is never filtered; a
+// prefix of it that would pair with a filtered lyric's first byte gets a
+// space instead.
+bool settle_template(const char* template_text, LyricLoadContext& context) {
+    context.filtered = !lyric_script_trusted();
+    context.lead = line_lead_bytes();
+    if (context.own_template != nullptr) {
+        if (!context.filtered)
+            return split_template(context.own_template, false, context);
+        bool split = false;
+        if (!split_filtered_template(context.own_template, split, context))
+            return false;
+        if (split)
+            return true;
+    }
+    return split_template(template_text, context.filtered, context);
+}
+
+} // namespace
 
 void parse_lyric_line(const char* line, LyricLoadContext& context) {
     if (entries == nullptr) {
@@ -325,18 +493,6 @@ void parse_lyric_line(const char* line, LyricLoadContext& context) {
         read_time_tags(line, context);
 }
 
-char* insert_timed_line(char* text, bool shared) {
-    int32_t t = entries[count].time;
-    int32_t slot = count;
-    while (slot > 0 && entries[slot - 1].time > t) {
-        entries[slot] = entries[slot - 1];
-        --slot;
-    }
-    entries[slot] = {t, shared, text};
-    ++count;
-    return text;
-}
-
 int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default) {
     // The Timeline must be empty: a loaded one is never overwritten.
     if (entries != nullptr)
@@ -348,22 +504,26 @@ int32_t load_lyric_file(const char* path, const char* template_text, int32_t scr
     LyricLoadContext context;
     context.script = script_default;
     char buffer[read_buffer_size];
-    if (!split_primary_template(template_text, context))
-        return give_up(file, context);
 
     read_pass(file, buffer, context);
     if (context.failed || count <= 0 || context.script == 0)
         return give_up(file, context);
     if (context.ghost != nullptr && !ghost_present(context.ghost))
         return give_up(file, context);
-
-    if (static_cast<uint64_t>(count) > SIZE_MAX / sizeof(TimedLine))
+    if (!settle_template(template_text, context))
         return give_up(file, context);
-    auto* table =
-        static_cast<TimedLine*>(std::malloc(static_cast<size_t>(count) * sizeof(TimedLine)));
+    // No line has a lyric after a time tag: the second pass would accept
+    // nothing.
+    if (context.slots == 0)
+        return give_up(file, context);
+
+    if (static_cast<uint64_t>(context.slots) > SIZE_MAX / sizeof(TimedLine))
+        return give_up(file, context);
+    auto* table = static_cast<TimedLine*>(
+        std::malloc(static_cast<size_t>(context.slots) * sizeof(TimedLine)));
     if (table == nullptr)
         return give_up(file, context);
-    context.capacity = count;
+    context.capacity = context.slots;
     count = 0;
     entries = table;
     if (!platform::file_rewind(file))
@@ -372,8 +532,10 @@ int32_t load_lyric_file(const char* path, const char* template_text, int32_t scr
     read_pass(file, buffer, context);
     if (context.failed || count == 0)
         return give_up(file, context);
+    sort_entries();
 
     std::free(context.ghost);
+    std::free(context.own_template);
     platform::file_close(file);
     return count;
 }

@@ -2,6 +2,8 @@
 // (timeline.h), wrapping every lyric line in the PrimaryTemplate.
 #pragma once
 
+#include "timeline/script_filter.h"
+
 #include <cstdint>
 
 namespace lumivox {
@@ -14,12 +16,26 @@ struct LyricLoadContext {
     char* ghost = nullptr;        // heap name of the ghost the file asks for
     double ratio = 1.0;           // every adjusted time is divided by it
 
+    // The first pass's count of the entries the second pass can give: the
+    // time tags of lines with a lyric. It sizes the table, which count (the
+    // number of "]" in "[" lines) would oversize many times over.
+    int32_t slots = 0;
     // Slots of entries during the second pass: no line may stage beyond
     // them, even if the file changed since the first pass counted.
     int32_t capacity = 0;
     // Set when the load cannot go on: an allocation failed, or the first
     // pass's bound outgrew a 32-bit count.
     bool failed = false;
+
+    // The file's own template as written (heap), when a directive gave one
+    // with "%ILYX"; the template is settled from it or the caller's once the
+    // first pass has fixed the charset.
+    char* own_template = nullptr;
+    // Lines and the file's own template go through the script filter (the
+    // user has not chosen to trust lyric scripts), read in the charset of
+    // lead; both are set when the template is settled.
+    bool filtered = false;
+    LeadBytes lead = nullptr;
 };
 
 // Loads the lyric file at path (UTF-8) into the Timeline, starting from the
@@ -27,21 +43,16 @@ struct LyricLoadContext {
 // number of entries, or 0 with the Timeline empty and template_prefix none.
 // Expects an empty Timeline and current_trailer set for this candidate; a
 // charset directive changes current_trailer even when the load fails.
+//
+// Unless the settings trust lyric scripts (read at each load), every line's
+// lyric and the file's own template pass through filter_lyric_script; the
+// caller's template is the user's own and is never filtered.
 int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default);
 
-// When template_text holds "%ILYX" (the "%" exactly, the rest in any case),
-// replaces the template_prefix block by a copy of the template cut at the
-// placeholder, and points context.suffix behind it. Otherwise does nothing.
-// False only when the copy could not be allocated (the old block stays).
-bool split_primary_template(const char* template_text, LyricLoadContext& context);
-
 // Handles one line (NUL-terminated, line end removed): directives and the
-// entry bound while entries is nullptr, time tags once it exists.
+// entry bounds while entries is nullptr; once it exists, appends one entry
+// per accepted time tag in file order (load_lyric_file sorts them after the
+// pass).
 void parse_lyric_line(const char* line, LyricLoadContext& context);
-
-// Inserts the time staged in slot count of entries with text at its place in
-// the sorted order, after every entry of the same time, and adds 1 to count.
-// shared marks an entry whose text belongs to an earlier entry of its line.
-char* insert_timed_line(char* text, bool shared);
 
 } // namespace lumivox

@@ -45,6 +45,24 @@ char* append_part(char* at, const char* text, size_t n, const char* limit) {
     return at + n;
 }
 
+// A tag's text becomes a file name in the track's folder, and tags are
+// written by whoever made the file: a separator or a ".." part would take the
+// candidate into another folder. Both separators count, as Windows takes
+// either; with them refused, a ".." part can only be the whole tag. On
+// Windows a ':' too: at a path's start it names a drive ("C:x" is relative to
+// that drive's current folder) and after a name a stream of another file;
+// elsewhere it is an ordinary character of titles.
+bool names_a_file_here(const char* tag) {
+    if (std::strcmp(tag, "..") == 0)
+        return false;
+    const bool windows_paths = platform::path_separator() == '\\';
+    for (const char* c = tag; *c != '\0'; ++c) {
+        if (*c == '/' || *c == '\\' || (windows_paths && *c == ':'))
+            return false;
+    }
+    return true;
+}
+
 bool try_base(char* path_buffer, const char* template_text, char* base_end, bool allow_lrc,
               const CharsetTrailer* txt_trailer) {
     return base_end != nullptr &&
@@ -106,13 +124,14 @@ int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const
         found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
     }
     if (!found) {
-        if (title == nullptr || title[0] == '\0')
+        // Both later candidates hold the title.
+        if (title == nullptr || title[0] == '\0' || !names_a_file_here(title))
             return -1;
         char* end = append_part(name_start, title, std::strlen(title), limit);
         found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
     }
     if (!found) {
-        if (artist == nullptr || artist[0] == '\0')
+        if (artist == nullptr || artist[0] == '\0' || !names_a_file_here(artist))
             return -1;
         char* end = append_part(name_start, artist, std::strlen(artist), limit);
         end = append_part(end, " - ", 3, limit);

@@ -14,8 +14,10 @@ constexpr uint32_t lyric_path_buffer_size = 2052;
 // Sets start_tick first, whatever happens. path is the host's location
 // ("file://" and a local path); title and artist may be null. Tries the
 // track's own name, the title, then "artist - title", each as ".ssl", ".txt"
-// and (when options allow .lrc files) ".lrc". Returns the first entry's
-// time of the Timeline that loaded, or -1 when none did.
+// and (when options allow .lrc files) ".lrc". A candidate is skipped when a
+// tag in it would lead out of the track's folder (a "/" or "\", the whole
+// tag "..", on Windows a ":"). Returns the first entry's time of the
+// Timeline that loaded, or -1 when none did.
 int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const char* path,
                               const char* title, const char* artist);
 

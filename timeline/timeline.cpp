@@ -1,5 +1,8 @@
 #include "timeline/timeline.h"
 
+#include "platform/codepage.h"
+#include "sstp/request.h"
+
 #include <cstdlib>
 
 namespace lumivox {
@@ -20,6 +23,53 @@ void free_timeline() {
     count = 0;
     std::free(template_prefix);
     template_prefix = nullptr;
+}
+
+namespace {
+
+bool is_lead(LeadBytes lead, char c) {
+    auto b = static_cast<unsigned char>(c);
+    return lead != nullptr && b >= 0x80 && lead(b);
+}
+
+} // namespace
+
+LeadBytes line_lead_bytes() {
+    if (current_trailer == trailer_utf8)
+        return nullptr;
+    if (current_trailer == trailer_shift_jis)
+        return shift_jis_lead_byte;
+    return platform::system_lead_byte;
+}
+
+const char* next_char(const char* p, LeadBytes lead) {
+    if (is_lead(lead, p[0]) && p[1] != '\0' && p[1] != '\r' && p[1] != '\n')
+        return p + 2;
+    return p + 1;
+}
+
+const char* next_unit(const char* p, LeadBytes lead) {
+    if (p[0] == '\\' && p[1] != '\0')
+        return next_char(p + 1, lead);
+    return next_char(p, lead);
+}
+
+uint32_t whole_units_length(const char* text, uint32_t limit, LeadBytes lead) {
+    uint32_t whole = 0;
+    for (const char* p = text; *p != '\0';) {
+        const char* end = next_unit(p, lead);
+        if (static_cast<uint32_t>(end - text) > limit)
+            break;
+        // A unit that ends in a lone lead byte, or a backslash with nothing
+        // after it, would take its partner from what follows the cut.
+        const char* last = end - 1;
+        bool lone_backslash = last == p && *p == '\\';
+        bool lone_lead = is_lead(lead, *last) && (last == p || (last == p + 1 && *p == '\\'));
+        if (!lone_backslash && !lone_lead)
+            whole = static_cast<uint32_t>(end - text);
+        p = end;
+    }
+    return whole;
 }
 
 } // namespace lumivox

@@ -2,6 +2,8 @@
 // prefix block of the template the lines were wrapped in.
 #pragma once
 
+#include "timeline/script_filter.h"
+
 #include <cstdint>
 
 namespace lumivox {
@@ -30,5 +32,27 @@ extern char* template_prefix;
 // block, and leaves the Timeline empty. The scheduler calls it under its
 // lock when a run stops.
 void free_timeline();
+
+// --- Reading the lines as the ghost reads them ------------------------------
+// The lines' bytes are never converted: the ghost reads them in the charset
+// their requests name, and so must every scan that looks for a backslash.
+
+// The lead bytes of the charset current_trailer names: Shift_JIS, the
+// system's code page (double-byte on some systems), or none for UTF-8.
+LeadBytes line_lead_bytes();
+
+// Past the character at p (not at its NUL): a lead byte and its trail, or
+// one byte. A lead byte before a NUL, CR or LF stands alone.
+const char* next_char(const char* p, LeadBytes lead);
+
+// Past the unit at p (not at its NUL): a backslash with the character it
+// escapes or names ("\\", "\0", "\_" ...), otherwise one character.
+const char* next_unit(const char* p, LeadBytes lead);
+
+// The longest length, at most limit, at which text can be cut and something
+// else follow without changing how the ghost reads what stands before the
+// cut: never inside a two-byte character, never after a lone lead byte, and
+// never between a backslash and its character.
+uint32_t whole_units_length(const char* text, uint32_t limit, LeadBytes lead);
 
 } // namespace lumivox

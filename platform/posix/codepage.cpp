@@ -75,4 +75,9 @@ uint32_t convert_to_system_code_page(CodePage from, const char* text, uint32_t l
     return static_cast<uint32_t>(bytes);
 }
 
+// The substitute's system code page is UTF-8, which has no lead bytes.
+bool system_lead_byte(unsigned char) {
+    return false;
+}
+
 } // namespace lumivox::platform

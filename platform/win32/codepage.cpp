@@ -39,4 +39,8 @@ uint32_t convert_to_system_code_page(CodePage from, const char* text, uint32_t l
     return bytes > 0 ? static_cast<uint32_t>(bytes) : 0;
 }
 
+bool system_lead_byte(unsigned char byte) {
+    return IsDBCSLeadByteEx(CP_ACP, byte) != 0;
+}
+
 } // namespace lumivox::platform

@@ -27,13 +27,6 @@ std::string line_text(const std::string& lyric) {
     return "\\0\\s[25]" + lyric + "\\e";
 }
 
-std::vector<std::string> scripts(const std::vector<Record>& records) {
-    std::vector<std::string> out;
-    for (const Record& r : records)
-        out.push_back(r.script.value_or("<none>"));
-    return out;
-}
-
 // The script with its first "\\_w[N]" read as `expected` when N falls short
 // of it by at most 100 ms.
 std::string settled_wait(std::string script, long expected) {
@@ -68,8 +61,6 @@ class Component : public TrackFolder {
         ghost.stop();
         return read_records(ghost.record_path());
     }
-
-    Finished host_;
 };
 
 TEST_F(Component, DefaultStartUpGoesDirectWithUtf8AndRegistersFiveEvents) {

@@ -31,22 +31,8 @@ bool traced(const std::string& err, const std::string& line) {
 
 class Preferences : public TrackFolder {
   protected:
-    // Runs the scenario with the configuration kept in config.bin, against a
-    // fresh ghost; the records it received.
-    std::vector<Record> play(const std::string& scenario) {
-        Ghost ghost;
-        EXPECT_TRUE(ghost.ready());
-        host_ = run_program("lumivox-host", {"--trace", "--config", path("config.bin"), "run", "-"},
-                            scenario);
-        EXPECT_EQ(host_.status, 0) << host_.err;
-        EXPECT_EQ(host_.err.find("did not give back"), std::string::npos) << host_.err;
-        ghost.stop();
-        return read_records(ghost.record_path());
-    }
-
+    std::vector<Record> play(const std::string& scenario) { return play_configured(scenario); }
     std::map<std::string, std::string> config() { return read_blob(path("config.bin")); }
-
-    Finished host_;
 };
 
 TEST_F(Preferences, OpensWithTheDefaultsAndItsTextsReachTheGhost) {
@@ -68,6 +54,7 @@ TEST_F(Preferences, OpensWithTheDefaultsAndItsTextsReachTheGhost) {
         "page at open 1004: check box, checked",
         "page at open 1007: edit, writable, "
         "\"'\\0\\s[0]Next song is '%title%['\\nSung by '%artist%]'\\e'\"",
+        "page at open 1014: check box, unchecked",
         "page at close 1009: list, entry 1 \"UTF-8\"",
         "page at close 1005: edit, writable, \"" + hello + "\"",
     };
@@ -142,6 +129,7 @@ TEST_F(Preferences, ChangesAUserCannotMakeAreReported) {
     const Case cases[] = {
         {"prefs 1002=0 1013=x\n", "line 1: edit 1013 is read-only"},
         {"prefs 1002=0 1012=0\n", "line 1: check box 1012 is disabled"},
+        {"prefs 1002=0 1014=1\n", "line 1: check box 1014 is disabled"},
         {"prefs 1009=3\n", "line 1: list 1009 has no entry \"3\""},
         {"prefs 4242=1\n", "line 1: the preferences page has no control 4242"},
         {"prefs title=x\n", "\"prefs\" takes control IDs"},

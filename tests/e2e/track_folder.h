@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace lumivox::e2e {
 
@@ -20,7 +21,30 @@ class TrackFolder : public testing::Test {
 
     std::string path(const std::string& name) const { return folder_ + "/" + name; }
 
+    // Runs the scenario with the configuration kept in config.bin, against a
+    // fresh ghost; the records it received. The host must exit cleanly
+    // having given back everything it was handed.
+    std::vector<Record> play_configured(const std::string& scenario) {
+        Ghost ghost;
+        EXPECT_TRUE(ghost.ready());
+        host_ = run_program("lumivox-host", {"--trace", "--config", path("config.bin"), "run", "-"},
+                            scenario);
+        EXPECT_EQ(host_.status, 0) << host_.err;
+        EXPECT_EQ(host_.err.find("did not give back"), std::string::npos) << host_.err;
+        ghost.stop();
+        return read_records(ghost.record_path());
+    }
+
     std::string folder_;
+    Finished host_;
 };
+
+// The scripts of the records, "<none>" for a record without one.
+inline std::vector<std::string> scripts(const std::vector<Record>& records) {
+    std::vector<std::string> out;
+    for (const Record& r : records)
+        out.push_back(r.script.value_or("<none>"));
+    return out;
+}
 
 } // namespace lumivox::e2e

@@ -21,8 +21,10 @@
 namespace lumivox::test {
 namespace {
 
-const int check_boxes[] = {id_use_direct, id_send_singing, id_allow_lrc, id_send_startup_exit,
-                           id_send_playing};
+const int check_boxes[] = {id_use_direct,        id_send_singing, id_allow_lrc,
+                           id_send_startup_exit, id_send_playing, id_trust_lyric_scripts};
+// The boxes about lyric files, enabled only while singing is.
+const int lyric_boxes[] = {id_allow_lrc, id_trust_lyric_scripts};
 const int edits[] = {id_primary_edit, id_startup_edit, id_exit_edit, id_playing_edit};
 
 const Settings defaults = {default_options,        default_features,    default_primary,
@@ -51,7 +53,7 @@ struct Opening {
     uint32_t features;
     std::vector<int> checked;
     std::vector<int> read_only;
-    bool lrc_enabled;
+    bool lyric_boxes_enabled;
     int selection;
     const char* entry;
     const char* label;
@@ -68,19 +70,19 @@ TEST_F(PageTest, OpensShowingTheSettings) {
          0,
          "Default",
          "   FMO:  Sakura"},
-        {"start-up and exit scripts only",
-         0x1100,
+        {"start-up and exit scripts only, lyric scripts trusted",
+         0x11100,
          0x10,
-         {id_use_direct, id_allow_lrc, id_send_startup_exit},
+         {id_use_direct, id_allow_lrc, id_send_startup_exit, id_trust_lyric_scripts},
          {id_primary_edit, id_playing_edit},
          false,
          0,
          "Default",
          "   FMO:  Sakura"},
-        {"TCP, Shift_JIS, no .lrc, singing only",
-         0x0002,
+        {"TCP, Shift_JIS, no .lrc, singing only, lyric scripts trusted",
+         0x10002,
          0x1,
-         {id_send_singing},
+         {id_send_singing, id_trust_lyric_scripts},
          {id_startup_edit, id_exit_edit, id_playing_edit},
          true,
          2,
@@ -107,7 +109,9 @@ TEST_F(PageTest, OpensShowingTheSettings) {
             ControlState box = control_state(id);
             EXPECT_EQ(box.kind, tools::PageControlKind::check_box) << c.name << ": " << id;
             EXPECT_EQ(box.checked, contains(c.checked, id)) << c.name << ": " << id;
-            EXPECT_EQ(box.enabled, id != id_allow_lrc || c.lrc_enabled) << c.name << ": " << id;
+            bool lyric_box = std::find(std::begin(lyric_boxes), std::end(lyric_boxes), id) !=
+                             std::end(lyric_boxes);
+            EXPECT_EQ(box.enabled, !lyric_box || c.lyric_boxes_enabled) << c.name << ": " << id;
         }
         expect_read_only(c.read_only, c.name);
         for (int id : edits)
@@ -148,16 +152,24 @@ TEST_F(PageTest, ClicksApplyTheirRuleAtOnceAndStoreNothing) {
         const std::string name = "box " + std::to_string(rule.box);
         ASSERT_TRUE(click_check_box(rule.box));
         expect_read_only(rule.edits, name + " off");
-        ControlState lrc = control_state(id_allow_lrc);
-        EXPECT_EQ(lrc.enabled, rule.box != id_send_singing) << name;
-        EXPECT_TRUE(lrc.checked) << name << ": disabling keeps the state";
-        if (rule.box == id_send_singing) {
-            EXPECT_FALSE(click_check_box(id_allow_lrc)) << "a disabled box cannot be clicked";
+        for (int id : lyric_boxes) {
+            ControlState box = control_state(id);
+            EXPECT_EQ(box.enabled, rule.box != id_send_singing) << name << ", " << id;
+            EXPECT_EQ(box.checked, id == id_allow_lrc) << name << ", " << id << ": disabling "
+                                                       << "keeps the state";
+            if (rule.box == id_send_singing) {
+                EXPECT_FALSE(click_check_box(id)) << id << ": a disabled box cannot be clicked";
+            }
         }
         ASSERT_TRUE(click_check_box(rule.box));
         expect_read_only({}, name + " on again");
-        EXPECT_TRUE(control_state(id_allow_lrc).enabled) << name;
+        for (int id : lyric_boxes)
+            EXPECT_TRUE(control_state(id).enabled) << name << ", " << id;
     }
+    // The trust box governs nothing on the page.
+    ASSERT_TRUE(click_check_box(id_trust_lyric_scripts));
+    EXPECT_TRUE(control_state(id_trust_lyric_scripts).checked);
+    expect_read_only({}, "trust box clicked");
     EXPECT_FALSE(type_text(id_charset_list, "x"));
     EXPECT_EQ(current_settings(), defaults);
 }
@@ -182,11 +194,12 @@ TEST_F(PageTest, OtherCommandsAreIgnored) {
     };
     const Command commands[] = {
         {1001, 1},
-        {1002, 2},
+        {1002, 3},
         {1003, 2},
         {1004, 1},
         {1001 | 6u << 16, 0} /* focus */,
         {1012, 0},
+        {1014, 0},
         {1009 | 1u << 16, 0},
         {1005 | 0x300u << 16, 0} /* typing */,
         {1000, 0},
@@ -262,12 +275,13 @@ TEST_F(PageTest, StoresTheOptionsWordFromTheControls) {
         int entry;
         bool lrc;
         bool direct;
+        bool trusted;
         uint32_t expected;
     };
     const Case cases[] = {
-        {1, false, true, 0x1001},
-        {2, true, false, 0x0102},
-        {0, false, false, 0x0000},
+        {1, false, true, false, 0x1001},  {2, true, false, false, 0x0102},
+        {0, false, false, false, 0x0000}, {1, false, true, true, 0x11001},
+        {0, true, true, true, 0x11100},   {0, false, false, true, 0x10000},
     };
     for (const Case& c : cases) {
         reset_defaults();
@@ -275,9 +289,11 @@ TEST_F(PageTest, StoresTheOptionsWordFromTheControls) {
         ASSERT_TRUE(choose_entry(id_charset_list, c.entry));
         set_box(id_allow_lrc, c.lrc);
         set_box(id_use_direct, c.direct);
+        set_box(id_trust_lyric_scripts, c.trusted);
         EXPECT_FALSE(choose_entry(id_charset_list, 3)) << "the list has three entries";
         close_page();
-        EXPECT_EQ(cfg_options, c.expected) << c.entry << c.lrc << c.direct;
+        EXPECT_EQ(cfg_options, c.expected) << c.entry << c.lrc << c.direct << c.trusted;
+        EXPECT_EQ(lyric_script_trusted(), c.trusted);
     }
 }
 

@@ -80,6 +80,32 @@ TEST_F(ResumeLine, RebuildsTheRestOfTheLine) {
         EXPECT_EQ(resumed(c.text, c.elapsed), c.expected) << c.text << " at " << c.elapsed;
 }
 
+// The line is read as the ghost reads it: an escaped backslash is text, and
+// in Shift_JIS a trail byte of 0x5C (0x95 0x5C is one character) is no
+// backslash, nor a trail byte of 0x5D a "]".
+TEST_F(ResumeLine, ReadsTheLineInItsCharset) {
+    const struct {
+        const CharsetTrailer* trailer;
+        std::string text;
+        int32_t elapsed;
+        const char* expected;
+    } cases[] = {
+        {trailer_utf8, R"(\0\s[25]a\\_w[500]b\e)", 100, "nothing"},
+        {trailer_utf8, R"(\0\s[25]a\\\_w[500]b\e)", 100, R"(\0\s[25]\0\_w[400]b\e)"},
+        {trailer_shift_jis, "\x95\x5C_w[500]b\\_w[100]c", 50, R"(\0\s[25]\0\_w[50]c)"},
+        {trailer_shift_jis, "\x95\x5C\\_w[100]b", 50, R"(\0\s[25]\0\_w[50]b)"},
+        {trailer_shift_jis, "\x95\x5C\\1a\\_w[100]b", 50, R"(\0\s[25]\1\_w[50]b)"},
+        {trailer_shift_jis, "\\_w[100\x95]x]b", 50, R"(\0\s[25]\0\_w[50]b)"},
+        // The same bytes read as UTF-8.
+        {trailer_utf8, "\x95\x5C_w[500]b\\_w[100]c", 50, "\\0\\s[25]\\0\\_w[450]b\\_w[100]c"},
+        {trailer_utf8, "\x95\x5C\\_w[100]b", 50, "nothing"},
+    };
+    for (const auto& c : cases) {
+        current_trailer = c.trailer;
+        EXPECT_EQ(resumed(c.text, c.elapsed), c.expected) << c.text << " at " << c.elapsed;
+    }
+}
+
 TEST_F(ResumeLine, WithoutPrefixStartsWithTheScopeCommand) {
     std::free(template_prefix);
     template_prefix = nullptr;

@@ -1,11 +1,14 @@
 #include "timeline/loader.h"
 
+#include "component/settings.h"
 #include "platform/syscalls.h"
 #include "sstp/request.h"
 #include "tests/support/recording_transport.h"
 #include "tests/timeline/lyric_files.h"
+#include "timeline/script_filter.h"
 #include "timeline/timeline.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -81,10 +84,16 @@ class LoaderTest : public ::testing::Test {
         free_timeline();
         current_trailer = trailer_utf8;
         test::use_recording_transport();
+        saved_options = cfg_options;
     }
     void TearDown() override {
         platform::restore_calls();
         free_timeline();
+        cfg_options = saved_options;
+    }
+
+    static void trust_lyric_scripts(bool on) {
+        cfg_options = with_option(cfg_options, Option::lyric_script_trusted, on);
     }
 
     int32_t load(const std::string& bytes, int32_t script_default = 1,
@@ -100,6 +109,7 @@ class LoaderTest : public ::testing::Test {
     }
 
     test::TempFolder folder;
+    uint32_t saved_options = 0;
 };
 
 TEST_F(LoaderTest, LoadsTheWholeFileExample) {
@@ -210,7 +220,9 @@ TEST_F(LoaderTest, HandlesDirectivesTagsAndLineEnds) {
          1,
          "",
          {{1000, false, "a"}, {2000, false, "b"}}},
-        {"CR ending the last line stays", "[1000]a\r", 1, "", {{1000, false, "a\r"}}},
+        // A CR ending a last line without LF stays, and the filter makes it a
+        // space.
+        {"CR ending the last line stays", "[1000]a\r", 1, "", {{1000, false, "a "}}},
         {"time format", "[00:12.34]Text\n", 1, "", {{12340, false, "Text"}}},
         {"offset", "@SakuraScriptOffset=-340\n[00:12.34]Text\n", 1, "", {{12000, false, "Text"}}},
         {"offset in time format",
@@ -429,8 +441,9 @@ TEST_F(LoaderTest, SkipsLinesTooLongForTheBuffer) {
             std::string file = (bom ? "\xEF\xBB\xBF" : "") + line + tail;
             load(file);
             std::vector<Entry> expected;
+            // Without a template, a read line is cut to what a request holds.
             if (c.read)
-                expected.push_back({2000, false, lyric});
+                expected.push_back({2000, false, lyric.substr(0, max_script_length(trailer_utf8))});
             if (!tail.empty())
                 expected.push_back({3000, false, "after"});
             EXPECT_EQ(test::timeline_entries(), expected);
@@ -472,15 +485,140 @@ TEST_F(LoaderTest, BadFilesLoadSafely) {
     EXPECT_EQ(static_cast<int32_t>(test::timeline_entries().size()), loaded);
 }
 
-TEST_F(LoaderTest, ComposesTextsLongerThanFourKilobytes) {
-    // A long template and a long lyric are kept whole: the request builder
-    // cuts what is sent, the loader never cuts or overruns.
-    std::string prefix(5000, 'p');
-    std::string suffix(3000, 's');
-    std::string template_text = prefix + "%ILYX" + suffix;
-    std::string lyric(4000, 'l');
-    ASSERT_EQ(load("[1000]" + lyric + "\n", 1, template_text.c_str()), 1);
-    EXPECT_EQ(std::string(entries[0].text), prefix + lyric + suffix);
+// Every lyric line and a file's own template as the ghost receives them,
+// filtered (the default) and with lyric scripts trusted.
+TEST_F(LoaderTest, FiltersUntrustedLinesUnlessTrusted) {
+    struct Case {
+        const char* name;
+        std::string head; // directives before the line
+        std::string lyric;
+        const char* template_text;
+        std::string filtered;
+        std::string trusted;
+    };
+    const std::string own = "@TessalySakuraScriptLyricsPrimary=";
+    const std::string sjis = "@SakuraScriptCharset=Shift_JIS\n";
+    // 0x95 0x5C is one Shift_JIS character whose trail byte is 0x5C.
+    const std::string kanji = "\x95\x5C";
+    const Case cases[] = {
+        {"opens a file", "", R"(\![open,file,C:\x])", default_template,
+         wrap(R"(\\![open,file,C:\\x])"), wrap(R"(\![open,file,C:\x])")},
+        {"fetches a page", "", R"(\j[http://x])", default_template, wrap(R"(\\j[http://x])"),
+         wrap(R"(\j[http://x])")},
+        {"ends the script", "", R"(\-)", default_template, wrap(R"(\\-)"), wrap(R"(\-)")},
+        {"display and timing tags kept", "", R"(\1\s[10]La\_w[300]la\n)", default_template,
+         wrap(R"(\1\s[10]La\_w[300]la\n)"), wrap(R"(\1\s[10]La\_w[300]la\n)")},
+        {"nested bracket", "", R"(\_w[5[0]]\![raise,x])", default_template,
+         wrap(R"(\\_w[5[0]]\\![raise,x])"), wrap(R"(\_w[5[0]]\![raise,x])")},
+        {"unclosed bracket", "", R"(a\_w[500)", default_template, wrap(R"(a\\_w[500)"),
+         wrap(R"(a\_w[500)")},
+        // It would swallow the backslash of the template's "\e".
+        {"backslash at the end", "", R"(a\)", default_template, wrap(R"(a\\)"), wrap(R"(a\)")},
+        {"CR inside", "", "a\rb", default_template, wrap("a b"), wrap("a\rb")},
+        // The 0x5C is no backslash to the ghost: "j[...]" is text.
+        {"Shift_JIS trail byte 0x5C", sjis, kanji + "j[http://x]", default_template,
+         wrap(kanji + "j[http://x]"), wrap(kanji + "j[http://x]")},
+        {"Shift_JIS before a real tag", sjis, kanji + R"(\j[x])", default_template,
+         wrap(kanji + R"(\\j[x])"), wrap(kanji + R"(\j[x])")},
+        // Read as UTF-8 the same bytes hold a backslash.
+        {"the same bytes in UTF-8", "", kanji + "j[x]", default_template, wrap("\x95\\\\j[x]"),
+         wrap(kanji + "j[x]")},
+        {"Shift_JIS lead byte at the end", sjis, "a\x95", default_template, wrap("a\x95 "),
+         wrap("a\x95")},
+        {"file's template", own + R"(\0\![raise,OnX]%ILYX\e)" + "\n", R"(\-)", default_template,
+         R"(\0\\![raise,OnX]\\-\e)", R"(\0\![raise,OnX]\-\e)"},
+        // An escaped "%" is no placeholder: the configured template stays.
+        {"file's template with an escaped placeholder", own + R"(<\%ILYX>)" + "\n", "a",
+         default_template, wrap("a"), R"(<\a>)"},
+        // In Shift_JIS the "%" after a lead byte is its trail.
+        {"file's Shift_JIS template with a trail placeholder", sjis + own + "<\x95%ILYX>\n", "a",
+         default_template, wrap("a"),
+         "<\x95"
+         "a>"},
+        // Each side is filtered on its own: no tag reaches across the lyric.
+        {"file's template inside a tag's bracket", own + R"(\f[%ILYX])" + "\n", "a",
+         default_template, R"(\\f[a])", R"(\f[a])"},
+        // The configured template is the user's own and is not filtered; a
+        // prefix ending in a lead byte gets a space, or the byte would pair
+        // with the lyric's first.
+        {"configured prefix ending in a lead byte", sjis, R"(\![raise,x])", "<\x8C%ILYX>",
+         "<\x8C "
+         R"(\\![raise,x])"
+         ">",
+         "<\x8C"
+         R"(\![raise,x])"
+         ">"},
+        {"configured template with a tag of its own", "", "a", R"(\![raise,Y]%ILYX)",
+         R"(\![raise,Y]a)", R"(\![raise,Y]a)"},
+    };
+    for (bool trusted : {false, true}) {
+        trust_lyric_scripts(trusted);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (trusted ? ", trusted" : ", filtered"));
+            free_timeline();
+            current_trailer = trailer_utf8;
+            ASSERT_EQ(load(c.head + "[1000]" + c.lyric + "\n", 1, c.template_text), 1);
+            EXPECT_EQ(std::string(entries[0].text), trusted ? c.trusted : c.filtered);
+        }
+    }
+}
+
+// A composed text holds what one request carries. An overlong lyric is cut
+// before the template's suffix, never inside a character or between a
+// backslash and its character; a filtered lyric is filtered again up to the
+// cut, so a tag cut in two shows as text.
+TEST_F(LoaderTest, CutsOverlongLinesWhereNothingDangles) {
+    struct Case {
+        const char* name;
+        bool shift_jis;
+        bool trusted;
+        std::string lyric;
+        std::string kept; // what stays of the (filtered) lyric
+    };
+    // Room for the lyric: the script a request holds less "\0\s[25]" and "\e".
+    const uint32_t utf8_room = max_script_length(trailer_utf8) - 10;
+    const uint32_t sjis_room = max_script_length(trailer_shift_jis) - 10;
+    std::string escapes; // 4,000 bytes that the filter makes 6,000
+    for (int i = 0; i < 2000; ++i)
+        escapes += R"(\x)";
+    std::string doubled;
+    for (int i = 0; i < 1330; ++i)
+        doubled += R"(\\x)";
+    std::string kanji;
+    for (int i = 0; i < 1993; ++i)
+        kanji += "\x95\x5C";
+    const Case cases[] = {
+        {"doubled by the filter", false, false, escapes, doubled},
+        {"kept tag cut in two", false, false, std::string(utf8_room - 5, 'a') + R"(\_w[500])",
+         std::string(utf8_room - 5, 'a') + R"(\\_w[)"},
+        {"escape not split", false, false, std::string(utf8_room - 1, 'a') + R"(\!)",
+         std::string(utf8_room - 1, 'a')},
+        {"trusted escape not split", false, true, std::string(utf8_room - 1, 'a') + R"(\e)",
+         std::string(utf8_room - 1, 'a')},
+        // "a" puts every character at an odd offset: the room ends inside one.
+        {"Shift_JIS character not split", true, false, "a" + kanji + kanji.substr(0, 16),
+         "a" + kanji.substr(0, kanji.size() - 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        free_timeline();
+        current_trailer = trailer_utf8;
+        trust_lyric_scripts(c.trusted);
+        std::string head = c.shift_jis ? "@SakuraScriptCharset=Shift_JIS\n" : "";
+        ASSERT_EQ(load(head + "[1000]" + c.lyric + "\n", 1, default_template), 1);
+        std::string text = entries[0].text;
+        EXPECT_LE(text.size(), (c.shift_jis ? sjis_room : utf8_room) + 10);
+        EXPECT_TRUE(text == wrap(c.kept))
+            << "kept " << text.size() - 10 << " bytes, expected " << c.kept.size() << "; ends "
+            << text.substr(text.size() - 12);
+    }
+    // A template that alone outgrows a request: the whole text is cut.
+    free_timeline();
+    current_trailer = trailer_utf8;
+    trust_lyric_scripts(false);
+    std::string long_template = std::string(5000, 'p') + "%ILYX" + std::string(3000, 's');
+    ASSERT_EQ(load("[1000]a\n", 1, long_template.c_str()), 1);
+    EXPECT_TRUE(std::string(entries[0].text) == std::string(max_script_length(trailer_utf8), 'p'));
 }
 
 TEST_F(LoaderTest, AFailedLoadLeavesNothingAndTheNextLoads) {
@@ -542,30 +680,46 @@ TEST_F(LoaderTest, GivesUpOrKeepsWhatItReadWhenTheFileFails) {
     }
 }
 
-TEST(InsertTimedLine, SortsAfterEqualTimesWithoutTouchingStagedSlots) {
-    TimedLine table[6] = {};
-    entries = table;
-    count = 0;
-    char a[] = "a", b[] = "b", c[] = "c";
-    const struct {
-        int32_t time;
-        char* text;
-    } inserts[] = {{500, a}, {200, b}, {500, c}, {100, a}};
-    for (const auto& insert : inserts) {
-        table[count].time = insert.time;
-        table[count + 1].time = 777; // a time staged for the same line
-        EXPECT_EQ(insert_timed_line(insert.text, false), insert.text);
-        EXPECT_EQ(table[count].time, 777);
+// The table a file gave when each entry was inserted one at a time, scanning
+// from the end past every later time: after all entries of an equal time.
+std::vector<Entry> inserted_one_at_a_time(const std::vector<Entry>& in_file_order) {
+    std::vector<Entry> table;
+    for (const Entry& entry : in_file_order) {
+        auto slot = table.end();
+        while (slot != table.begin() && (slot - 1)->time > entry.time)
+            --slot;
+        table.insert(slot, entry);
     }
-    EXPECT_EQ(count, 4);
-    const int32_t times[] = {100, 200, 500, 500};
-    const char* texts[] = {a, b, a, c};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(table[i].time, times[i]);
-        EXPECT_EQ(table[i].text, texts[i]);
+    return table;
+}
+
+TEST_F(LoaderTest, SortsAsInsertingOneAtATime) {
+    // Shuffled lines of one to three tags from few times (many equal), then
+    // a run in descending order.
+    std::string file;
+    std::vector<Entry> in_file_order;
+    uint32_t state = 7;
+    auto next = [&state](uint32_t n) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % n;
+    };
+    for (int line = 0; line < 400; ++line) {
+        std::string text = "L" + std::to_string(line);
+        uint32_t tags = 1 + next(3);
+        for (uint32_t tag = 0; tag < tags; ++tag) {
+            int32_t time = 100 * static_cast<int32_t>(1 + next(12));
+            file += "[" + std::to_string(time) + "]";
+            in_file_order.push_back({time, tag != 0, text});
+        }
+        file += text + "\n";
     }
-    entries = nullptr;
-    count = 0;
+    for (int32_t time = 5000; time > 0; time -= 50) {
+        file += "[" + std::to_string(time) + "][" + std::to_string(time) + "]D\n";
+        in_file_order.push_back({time, false, "D"});
+        in_file_order.push_back({time, true, "D"});
+    }
+    ASSERT_EQ(load(file), static_cast<int32_t>(in_file_order.size()));
+    EXPECT_EQ(test::timeline_entries(), inserted_one_at_a_time(in_file_order));
 }
 
 } // namespace

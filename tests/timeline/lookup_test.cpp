@@ -157,6 +157,51 @@ TEST_F(LookupTest, TriesTheCandidatesInOrder) {
     }
 }
 
+// A tag that would take its candidate out of the track's folder skips that
+// candidate (the title skips both of its own), and only that.
+TEST_F(LookupTest, TagsThatLeaveTheFolderAreNotTried) {
+    const std::vector<std::string> own = {"Song.ssl", "Song.txt"};
+    auto with = [&own](std::vector<std::string> more) {
+        more.insert(more.begin(), own.begin(), own.end());
+        return more;
+    };
+    struct Case {
+        const char* title;
+        const char* artist;
+        std::vector<std::string> tried;
+    };
+    const Case cases[] = {
+        {"../x", "A", own},
+        {"a/b", "A", own},
+        {"a\\b", "A", own},
+        {"..", "A", own},
+        {"x/..", "A", own},
+        {"a..b", "A", with({"a..b.ssl", "a..b.txt", "A - a..b.ssl", "A - a..b.txt"})},
+        {"...", "A", with({"....ssl", "....txt", "A - ....ssl", "A - ....txt"})},
+        {"T", "../up", with({"T.ssl", "T.txt"})},
+        {"T", "a\\b", with({"T.ssl", "T.txt"})},
+        {"T", "..", with({"T.ssl", "T.txt"})},
+        {"T", "a..b", with({"T.ssl", "T.txt", "a..b - T.ssl", "a..b - T.txt"})},
+#ifdef _WIN32
+        // A drive-relative path, or a stream of another file.
+        {"C:x", "A", own},
+        {"T", "C:", with({"T.ssl", "T.txt"})},
+#else
+        {"C:x", "A", with({"C:x.ssl", "C:x.txt", "A - C:x.ssl", "A - C:x.txt"})},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.title) + " / " + c.artist);
+        opened_paths.clear();
+        opened_trailers.clear();
+        EXPECT_EQ(find_lyrics_for_track("", 0x0, track("Song.mp3").c_str(), c.title, c.artist), -1);
+        std::vector<std::string> names;
+        for (const Attempt& attempt : attempts())
+            names.push_back(attempt.name);
+        EXPECT_EQ(names, c.tried);
+    }
+}
+
 TEST_F(LookupTest, StopsAtTheFirstFileThatLoads) {
     struct Case {
         const char* name;
