@@ -85,4 +85,7 @@ for i in "${!pids[@]}"; do
 done
 /usr/lib/wine/wineserver -k 2>/dev/null || true
 say "done"
+# Every lane's ctest count in one line.
+cat "$logs"/*.log | sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' |
+    awk '{ failed += $1; total += $2 } END { printf "tests: %d passed, %d failed\n", total - failed, failed }'
 exit $status
