@@ -84,28 +84,9 @@ constexpr SystemCalls lane_calls = {
     .shared_memory_open = &map_shared_memory,
 };
 
-// Writes only an entry that differs, so that restoring never races with
-// another thread's use of an entry no test touched.
-template <typename Call> void restore(Call SystemCalls::*entry) {
-    if (system_calls.*entry != real_calls.*entry)
-        system_calls.*entry = real_calls.*entry;
-}
-
 } // namespace
 
 const SystemCalls real_calls = lane_calls;
 constinit SystemCalls system_calls = lane_calls;
-
-void restore_calls() {
-    restore(&SystemCalls::tick_count);
-    restore(&SystemCalls::file_open);
-    restore(&SystemCalls::file_read);
-    restore(&SystemCalls::file_rewind);
-    restore(&SystemCalls::file_close);
-    restore(&SystemCalls::library_load);
-    restore(&SystemCalls::library_symbol);
-    restore(&SystemCalls::library_free);
-    restore(&SystemCalls::shared_memory_open);
-}
 
 } // namespace lumivox::platform
