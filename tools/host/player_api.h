@@ -230,7 +230,7 @@ class titleformat_compiler : public service_base {
   public:
     // out is the caller's pointer; it receives an object with one reference,
     // which the caller releases.
-    virtual bool compile(titleformat_object** out, const char* spec) = 0;
+    virtual bool compile(titleformat_object** out, const char* script) = 0;
 
   protected:
     ~titleformat_compiler() = default;
