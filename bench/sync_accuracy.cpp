@@ -53,7 +53,7 @@ int stamp_deliver(char* buffer, int32_t length) {
     return 1;
 }
 
-int stamp_probe(const char*) {
+int stamp_probe(const GhostKey*) {
     return 1;
 }
 

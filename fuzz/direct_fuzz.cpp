@@ -1,6 +1,7 @@
 // The Direct probe's search over any listing image, with and without a
 // ghost key. Input: one byte of mode (bit 0 a key, bit 1 the key as it
-// stands instead of wrapped as ".name", 0x01, name, CR); with a key, 2 bytes
+// stands instead of wrapped as ".name", 0x01, name, CR, bit 2 the listing in
+// Shift_JIS rather than UTF-8); with a key, 2 bytes
 // of name length (little-endian, cut to what remains) and the name; the rest
 // is the image, header included. The image is the tail of libFuzzer's own
 // copy of the input, which ends exactly where the input does, so any read
@@ -35,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     platform::WindowHandle window = 0x5A5A;
-    int found = find_ghost_window(reinterpret_cast<const char*>(image), image_size, key, window);
+    LeadBytes lead = (mode & 4) != 0 ? &shift_jis_lead_byte : nullptr;
+    int found =
+        find_ghost_window(reinterpret_cast<const char*>(image), image_size, key, lead, window);
     fuzz::require(found == 0 || found == 1, "the search answers 1 or 0");
     if (found == 0)
         fuzz::require(window == 0x5A5A, "a failed search leaves the window");

@@ -24,14 +24,22 @@ bool ends_with(const char* text, size_t length, const CharsetTrailer* trailer) {
            std::memcmp(text + length - trailer->length, trailer->text, trailer->length) == 0;
 }
 
-int checking_probe(const char* ghost_key) {
-    require(ghost_key != nullptr, "the loader probes with a key");
-    size_t length = std::strlen(ghost_key);
+void check_key_text(const char* text) {
+    if (text == nullptr)
+        return;
+    size_t length = std::strlen(text);
     require(length < key_size, "the ghost key fits its 2,048 bytes");
-    require(length > key_prefix_length + 1 &&
-                std::memcmp(ghost_key, key_prefix, key_prefix_length) == 0,
+    require(length > key_prefix_length + 1 && std::memcmp(text, key_prefix, key_prefix_length) == 0,
             "the ghost key begins with .name and 0x01 and holds a name");
-    require(ghost_key[length - 1] == '\r', "the ghost key ends with CR");
+    require(text[length - 1] == '\r', "the ghost key ends with CR");
+}
+
+int checking_probe(const GhostKey* ghost_key) {
+    require(ghost_key != nullptr, "the loader probes with a key");
+    require(ghost_key->utf8 != nullptr || ghost_key->system != nullptr,
+            "the ghost key names the ghost in one encoding at least");
+    check_key_text(ghost_key->utf8);
+    check_key_text(ghost_key->system);
     return probe_result;
 }
 

@@ -23,4 +23,13 @@ bool shared_memory_open(const char* name, SharedView& view);
 // Unmaps the view and closes the object.
 void shared_memory_close(SharedView& view);
 
+// The lock a writer of the object holds while it writes ("SakuraFMO" for
+// "Sakura"): a named mutex on Windows, a named semaphore of value 1 elsewhere.
+// Waits at most wait_ms for it. 0 when there is no such lock (older writers
+// have none) or the wait timed out; the caller then reads without it. A
+// mutex its last owner abandoned counts as taken.
+uintptr_t shared_lock_take(const char* name, uint32_t wait_ms);
+// Gives back a lock that shared_lock_take took; 0 is ignored.
+void shared_lock_release(uintptr_t lock);
+
 } // namespace lumivox::platform

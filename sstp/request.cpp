@@ -60,7 +60,7 @@ bool send_sstp_request(const char* script, const CharsetTrailer* trailer) {
     return transport.deliver(buffer, length) != 0;
 }
 
-int probe_ghost(const char* ghost_key) {
+int probe_ghost(const GhostKey* ghost_key) {
     SstpTransport transport = active_transport;
     return transport.probe != nullptr ? transport.probe(ghost_key) : 0;
 }

@@ -1,6 +1,8 @@
 // The SSTP request: head, script, and one of three charset endings.
 #pragma once
 
+#include "sstp/ghost_key.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -42,10 +44,10 @@ int32_t build_sstp_request(char* buffer, const char* script, const CharsetTraile
 // Callers that may run beside the scheduler hold sync_lock.
 bool send_sstp_request(const char* script, const CharsetTrailer* trailer);
 
-// Asks the active transport whether the ghost named by ghost_key (".name",
-// 0x01, the name, CR) or, with nullptr, any ghost can be reached: non-zero
+// Asks the active transport whether the ghost named by ghost_key or, with
+// nullptr, any ghost can be reached: non-zero
 // when it can, 0 also while no transport is selected. Probing readies the
 // transport (Direct keeps the window it found, TCP loads its library).
-int probe_ghost(const char* ghost_key);
+int probe_ghost(const GhostKey* ghost_key);
 
 } // namespace lumivox

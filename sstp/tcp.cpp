@@ -84,7 +84,7 @@ int sstp_reply_accepted(char* buffer, int received) {
     return parse_time_value(buffer + 9, 0) == 200 ? 1 : 0;
 }
 
-int tcp_load(const char*) {
+int tcp_load(const GhostKey*) {
     if (net_library != nullptr)
         return 1;
     net_library = load_library("ws2_32.dll");

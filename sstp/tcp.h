@@ -2,6 +2,8 @@
 // Windows socket library loaded at run time.
 #pragma once
 
+#include "sstp/ghost_key.h"
+
 #include <cstdint>
 
 namespace lumivox {
@@ -9,7 +11,7 @@ namespace lumivox {
 // The transport's probe: loads "ws2_32.dll" and starts Winsock if not yet
 // done. The ghost is not contacted and the key is ignored. 1 when the
 // library is loaded (a handle truncated to int could read as 0 on 64-bit).
-int tcp_load(const char* ghost_key);
+int tcp_load(const GhostKey* ghost_key);
 
 // One connection, one request, one reply: 1 when the reply's status is 200.
 // Connect, send and receive each give up after tcp_timeout_ms.

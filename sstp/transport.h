@@ -1,15 +1,17 @@
 // The active SSTP transport: Direct (the ghost's window) or TCP (port 9801).
 #pragma once
 
+#include "sstp/ghost_key.h"
+
 #include <cstdint>
 
 namespace lumivox {
 
-// probe(ghost_key): non-zero when the ghost (or, without a key, any ghost)
+// probe(ghost_key): non-zero when the ghost (or, with nullptr, any ghost)
 // can be reached. deliver(buffer, length): 1 when the ghost accepted the
 // request; buffer is a writable request buffer of 4096 bytes.
 struct SstpTransport {
-    int (*probe)(const char* ghost_key);
+    int (*probe)(const GhostKey* ghost_key);
     int (*deliver)(char* buffer, int32_t length);
 };
 

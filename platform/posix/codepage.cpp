@@ -13,8 +13,8 @@ constexpr size_t wide_units = 2048;
 // decode when called without MB_ERR_INVALID_CHARS.
 constexpr char replacement[2] = {'\xFD', '\xFF'};
 
-const char* iconv_name(CodePage from) {
-    switch (from) {
+const char* iconv_name(CodePage page) {
+    switch (page) {
     case CodePage::shift_jis:
         return "CP932";
     case CodePage::utf8:
@@ -60,8 +60,9 @@ size_t convert(const char* from, const char* to, const char* in, size_t in_size,
 
 } // namespace
 
-uint32_t convert_to_system_code_page(CodePage from, const char* text, uint32_t length, char* out,
-                                     uint32_t out_size) {
+// The substitute's system code page is UTF-8, which holds every character.
+uint32_t convert_code_page(CodePage from, CodePage to, const char* text, uint32_t length, char* out,
+                           uint32_t out_size) {
     if (length == 0)
         return 0;
     char wide[wide_units * 2];
@@ -69,7 +70,7 @@ uint32_t convert_to_system_code_page(CodePage from, const char* text, uint32_t l
                                 replacement, sizeof replacement);
     if (wide_bytes == SIZE_MAX || wide_bytes == 0)
         return 0;
-    size_t bytes = convert("UTF-16LE", "UTF-8", wide, wide_bytes, out, out_size, nullptr, 0);
+    size_t bytes = convert("UTF-16LE", iconv_name(to), wide, wide_bytes, out, out_size, nullptr, 0);
     if (bytes == SIZE_MAX)
         return 0;
     return static_cast<uint32_t>(bytes);

@@ -9,8 +9,8 @@ namespace {
 constexpr int wide_units = 2048;
 constexpr uint32_t max_int = 0x7FFFFFFFu;
 
-UINT windows_code_page(CodePage from) {
-    switch (from) {
+UINT windows_code_page(CodePage page) {
+    switch (page) {
     case CodePage::shift_jis:
         return 932;
     case CodePage::utf8:
@@ -18,13 +18,25 @@ UINT windows_code_page(CodePage from) {
     case CodePage::system:
         break;
     }
-    return CP_ACP;
+    // The system may itself be set to UTF-8, which takes no conversion flags.
+    return GetACP();
+}
+
+// UTF-16 to `to`, refusing characters that would be written as a look-alike
+// or as the default character.
+int from_wide(UINT to, const WCHAR* wide, int units, char* out, int out_size) {
+    if (to == CP_UTF8)
+        return WideCharToMultiByte(CP_UTF8, 0, wide, units, out, out_size, nullptr, nullptr);
+    BOOL defaulted = FALSE;
+    int bytes = WideCharToMultiByte(to, WC_NO_BEST_FIT_CHARS, wide, units, out, out_size, nullptr,
+                                    &defaulted);
+    return defaulted ? 0 : bytes;
 }
 
 } // namespace
 
-uint32_t convert_to_system_code_page(CodePage from, const char* text, uint32_t length, char* out,
-                                     uint32_t out_size) {
+uint32_t convert_code_page(CodePage from, CodePage to, const char* text, uint32_t length, char* out,
+                           uint32_t out_size) {
     if (length == 0 || length > max_int)
         return 0;
     if (out_size > max_int)
@@ -34,8 +46,7 @@ uint32_t convert_to_system_code_page(CodePage from, const char* text, uint32_t l
                                     wide, wide_units);
     if (units <= 0)
         return 0;
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, units, out, static_cast<int>(out_size),
-                                    nullptr, nullptr);
+    int bytes = from_wide(windows_code_page(to), wide, units, out, static_cast<int>(out_size));
     return bytes > 0 ? static_cast<uint32_t>(bytes) : 0;
 }
 

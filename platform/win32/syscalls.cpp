@@ -1,6 +1,7 @@
 #include "platform/syscalls.h"
 
 #include "component/host_api.h"
+#include "platform/win32/object_name.h"
 
 #include <string>
 #include <windows.h>
@@ -57,16 +58,8 @@ bool free_library_call(LibraryHandle library) {
     return FreeLibrary(static_cast<HMODULE>(library)) != FALSE;
 }
 
-// Object names are plain ASCII.
-std::wstring widen(const char* name) {
-    std::wstring wide;
-    for (const char* p = name; *p != '\0'; ++p)
-        wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
-    return wide;
-}
-
 bool map_shared_memory(const char* name, SharedView& view) {
-    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, TRUE, widen(name).c_str());
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, TRUE, object_name(name).c_str());
     if (mapping == nullptr)
         return false;
     void* base = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);

@@ -23,10 +23,10 @@ TEST_F(DirectTransport, ListingWithoutNulIsReadToTheEndOfTheView) {
     EXPECT_EQ(direct_probe(nullptr), 1);
     EXPECT_EQ(ghost_window.load(), 77u);
     ghost_window = 5;
-    EXPECT_EQ(direct_probe(name_key("Alpha").c_str()), 1);
+    EXPECT_EQ(probe_named("Alpha"), 1);
     EXPECT_EQ(ghost_window.load(), 77u);
     ghost_window = 5;
-    EXPECT_EQ(direct_probe(name_key("Nobody").c_str()), 0);
+    EXPECT_EQ(probe_named("Nobody"), 0);
     EXPECT_EQ(ghost_window.load(), 5u);
 }
 
@@ -35,7 +35,7 @@ TEST_F(DirectTransport, ViewsWithoutTextListNoGhost) {
         SCOPED_TRACE(image);
         ASSERT_TRUE(publish_raw_image(image));
         ghost_window = 5;
-        EXPECT_EQ(direct_probe(name_key("Alpha").c_str()), 0);
+        EXPECT_EQ(probe_named("Alpha"), 0);
         EXPECT_EQ(ghost_window.load(), 5u);
         EXPECT_EQ(direct_probe(nullptr), 0);
         EXPECT_EQ(ghost_window.load(), 0u);
@@ -60,7 +60,7 @@ TEST_F(DirectTransport, KeyNeedsAWholeEntryIdBeforeIt) {
         ASSERT_TRUE(publish_raw_image(header + c.key_id + ".name\x01" + "Alpha\r\n" + c.window_id +
                                       ".hwnd\x01" + "42\r\n" + '\0'));
         ghost_window = 5;
-        EXPECT_EQ(direct_probe(name_key("Alpha").c_str()), c.found);
+        EXPECT_EQ(probe_named("Alpha"), c.found);
         EXPECT_EQ(ghost_window.load(), c.found ? 42u : 5u);
     }
 }
@@ -68,13 +68,13 @@ TEST_F(DirectTransport, KeyNeedsAWholeEntryIdBeforeIt) {
 TEST_F(DirectTransport, FourKibGhostNameIsFound) {
     std::string long_name(4096, 'N');
     ASSERT_TRUE(host_start({{"Alpha", "", ""}, {long_name, "", ""}}));
-    EXPECT_EQ(direct_probe(name_key(long_name).c_str()), 1);
+    EXPECT_EQ(probe_named(long_name), 1);
     EXPECT_EQ(ghost_window.load(), window_of(1));
     EXPECT_EQ(deliver("x"), 1);
     EXPECT_EQ(ghost::received().back().ghost, 1u);
 
-    EXPECT_EQ(direct_probe(name_key(long_name + "N").c_str()), 0);
-    EXPECT_EQ(direct_probe(name_key(long_name.substr(1)).c_str()), 0);
+    EXPECT_EQ(probe_named(long_name + "N"), 0);
+    EXPECT_EQ(probe_named(long_name.substr(1)), 0);
     EXPECT_EQ(ghost_window.load(), window_of(1));
 }
 

@@ -25,6 +25,15 @@ inline std::string name_key(const std::string& name) {
     return ".name\x01" + name + "\r";
 }
 
+// Probes for the ghost of this name, given alike in both encodings (as an
+// ASCII name is) unless a system code page form is given apart.
+inline int probe_named(const std::string& name, const char* system_name = nullptr) {
+    std::string utf8 = name_key(name);
+    std::string system = name_key(system_name != nullptr ? system_name : name);
+    GhostKey key{utf8.c_str(), system.c_str()};
+    return direct_probe(&key);
+}
+
 // Builds the request for script with the UTF-8 ending and delivers it.
 inline int deliver(const std::string& script) {
     char buffer[request_buffer_size];

@@ -53,7 +53,7 @@ TEST_F(DirectTransport, KeyProbeTakesTheGhostOfThatWholeName) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(direct_probe(nullptr), 1);
-        EXPECT_EQ(direct_probe(name_key(c.name).c_str()), c.found);
+        EXPECT_EQ(probe_named(c.name), c.found);
         // A failed key probe keeps the window it found before.
         size_t ghost = c.found ? 1 : 0;
         EXPECT_EQ(ghost_window.load(), window_of(ghost));
@@ -71,7 +71,7 @@ TEST_F(DirectTransport, HostThatVanishesIsForgotten) {
     platform::WindowHandle window = ghost_window;
     ghost::host_stop();
 
-    EXPECT_EQ(direct_probe(name_key("Alpha").c_str()), 0);
+    EXPECT_EQ(probe_named("Alpha"), 0);
     EXPECT_EQ(ghost_window.load(), window);
     // The window is gone: the delivery fails and forgets it.
     EXPECT_EQ(deliver("x"), 0);

@@ -167,7 +167,8 @@ TEST_F(TcpLoad, LoadsOnceAndUnloadsOnce) {
     int startups = net_startups;
     int cleanups = net_cleanups;
     EXPECT_EQ(tcp_load(nullptr), 1);
-    EXPECT_EQ(tcp_load(".name\x01Ghost\r"), 1); // the key is ignored
+    GhostKey key{".name\x01Ghost\r", ".name\x01Ghost\r"};
+    EXPECT_EQ(tcp_load(&key), 1); // the key is ignored
     EXPECT_TRUE(tcp_loaded());
     EXPECT_EQ(library_loads, loads + 1);
     EXPECT_EQ(net_startups, startups + 1);

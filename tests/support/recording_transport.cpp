@@ -13,12 +13,20 @@ namespace {
 std::mutex mutex;
 std::vector<Delivery> recorded;
 std::vector<std::string> probed;
+std::vector<std::string> probed_system;
 int deliver_answer = 1;
 int probe_answer = 1;
 
-int record_probe(const char* ghost_key) {
+std::string key_text(const GhostKey* key, const char* GhostKey::*text) {
+    if (key == nullptr)
+        return "";
+    return key->*text != nullptr ? key->*text : "<none>";
+}
+
+int record_probe(const GhostKey* ghost_key) {
     std::lock_guard<std::mutex> lock(mutex);
-    probed.emplace_back(ghost_key == nullptr ? "" : ghost_key);
+    probed.push_back(key_text(ghost_key, &GhostKey::utf8));
+    probed_system.push_back(key_text(ghost_key, &GhostKey::system));
     return probe_answer;
 }
 
@@ -34,6 +42,7 @@ void use_recording_transport(int deliver_result, int probe_result) {
     std::lock_guard<std::mutex> lock(mutex);
     recorded.clear();
     probed.clear();
+    probed_system.clear();
     deliver_answer = deliver_result;
     probe_answer = probe_result;
     active_transport = {&record_probe, &record_deliver};
@@ -52,6 +61,11 @@ std::vector<Delivery> deliveries() {
 std::vector<std::string> probes() {
     std::lock_guard<std::mutex> lock(mutex);
     return probed;
+}
+
+std::vector<std::string> system_probes() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return probed_system;
 }
 
 std::string script_of(const std::string& request) {

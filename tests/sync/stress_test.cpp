@@ -25,7 +25,7 @@ std::atomic<int> lines_sent{0};
 std::atomic<int> lines_after_stop{0};
 std::atomic<int> deliveries_made{0};
 
-int checking_probe(const char*) {
+int checking_probe(const GhostKey*) {
     return 1;
 }
 

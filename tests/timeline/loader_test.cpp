@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace lumivox {
 namespace {
 
@@ -387,24 +391,39 @@ TEST_F(LoaderTest, GhostNamesOfAnyLengthAreSafe) {
 }
 
 TEST_F(LoaderTest, ConvertsTheGhostNameFromTheFilesCharset) {
+    // The name goes to the probe in UTF-8 and in the system code page, which
+    // is UTF-8 on Linux and 1252 under Wine here.
+#ifdef _WIN32
+    constexpr bool system_is_utf8 = false;
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the cases are written for code page 1252";
+#else
+    constexpr bool system_is_utf8 = true;
+#endif
     const std::string key = std::string(".name\x01", 6);
+    const char* const none = nullptr;
     struct Case {
         const char* charset;
         const char* name;
-        const char* converted;
+        const char* utf8;
+        const char* system; // nullptr: the system code page cannot hold it
     };
+    const char* const sakura_sjis = "\x82\xb3\x82\xad\x82\xe7";
+    const char* const sakura_utf8 = "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89";
     const Case cases[] = {
-        {"Shift_JIS", "Emily", "Emily"},
-        {"UTF-8", "Emily", "Emily"},
-        {"Default", "Emily", "Emily"},
-#ifndef _WIN32
-        // On Linux the system code page is UTF-8. A name that begins above
-        // 0x7F is taken.
-        {"Shift_JIS", "\x82\xb3\x82\xad\x82\xe7", "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89"},
-        {"UTF-8", "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89", "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89"},
-        // Bytes that do not decode are replaced, as Windows does.
-        {"UTF-8", "A\xff", "A\xef\xbf\xbd"},
-#endif
+        {"Shift_JIS", "Emily", "Emily", "Emily"},
+        {"UTF-8", "Emily", "Emily", "Emily"},
+        {"Default", "Emily", "Emily", "Emily"},
+        // A name that begins above 0x7F is taken.
+        {"Shift_JIS", sakura_sjis, sakura_utf8, system_is_utf8 ? sakura_utf8 : none},
+        {"UTF-8", sakura_utf8, sakura_utf8, system_is_utf8 ? sakura_utf8 : none},
+        {"UTF-8", "Zo\xc3\xab", "Zo\xc3\xab", system_is_utf8 ? "Zo\xc3\xab" : "Zo\xeb"},
+        // U+0113 has only a look-alike ("e") in code page 1252: refused, or
+        // "Zo\xc4\x93" would be taken for a ghost called "Zoe".
+        {"UTF-8", "Zo\xc4\x93", "Zo\xc4\x93", system_is_utf8 ? "Zo\xc4\x93" : none},
+        // Bytes that do not decode are replaced, as Windows does; the
+        // replacement character has no form in code page 1252.
+        {"UTF-8", "A\xff", "A\xef\xbf\xbd", system_is_utf8 ? "A\xef\xbf\xbd" : none},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.charset) + " " + c.name);
@@ -413,7 +432,9 @@ TEST_F(LoaderTest, ConvertsTheGhostNameFromTheFilesCharset) {
         EXPECT_EQ(load(std::string("@SakuraScriptCharset=") + c.charset +
                        "\n@SakuraScriptGhost=" + c.name + "\n[1000]a\n"),
                   1);
-        EXPECT_EQ(test::probes(), std::vector<std::string>{key + c.converted + "\r"});
+        EXPECT_EQ(test::probes(), std::vector<std::string>{key + c.utf8 + "\r"});
+        std::string system = c.system != nullptr ? key + c.system + "\r" : "<none>";
+        EXPECT_EQ(test::system_probes(), std::vector<std::string>{system});
     }
 }
 
