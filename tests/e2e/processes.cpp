@@ -77,6 +77,8 @@ Record record_of(const std::string& line) {
     r.charset = text_field(json, "charset");
     if (auto s = json.find("status"); s != json.end() && s->is_number_integer())
         r.status = s->get<long>();
+    r.ghost = text_field(json, "ghost");
+    r.window = text_field(json, "window");
     return r;
 }
 

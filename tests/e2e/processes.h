@@ -76,6 +76,10 @@ struct Record {
     std::optional<std::string> script;
     std::optional<std::string> charset;
     std::optional<long> status;
+    // For a request sent to a ghost's window: the ghost's name and "sakura"
+    // or "kero"; none over TCP.
+    std::optional<std::string> ghost;
+    std::optional<std::string> window;
 };
 std::vector<Record> read_records(const std::string& path);
 

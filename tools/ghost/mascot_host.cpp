@@ -1,11 +1,11 @@
 #include "tools/ghost/mascot_host.h"
 
-#include "tools/ghost/ghost_platform.h"
 #include "platform/clock.h"
+#include "tools/ghost/ghost_platform.h"
+#include "tools/ghost/listing_writer.h"
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <utility>
 
@@ -16,6 +16,8 @@ namespace {
 std::mutex mutex;
 std::condition_variable changed;
 std::vector<platform::WindowHandle> windows;
+std::vector<platform::WindowHandle> kero_windows;
+std::vector<std::string> entry_ids;
 std::vector<WindowAnswer> answers;
 std::vector<CopyDataRecord> records;
 // Set while the host goes away, so that hanging windows let go.
@@ -24,46 +26,19 @@ bool keep_records = true;
 size_t record_count = 0;
 std::function<void(const CopyDataRecord&, int64_t)> listener;
 
-void append_entry(std::string& text, const std::string& id, const char* key,
-                  const std::string& value) {
-    text += id;
-    text += '.';
-    text += key;
-    text += '\x01';
-    text += value;
-    text += "\r\n";
+// The kero's name, the same for every ghost: plain ASCII in either listing.
+const char kero_name[] = "Kero";
+
+ListedGhost listed(const GhostSpec& spec, const std::string& id, const std::string& name,
+                   platform::WindowHandle main, platform::WindowHandle kero) {
+    std::string hwnd = spec.hwnd_text.empty() ? window_text(main) : spec.hwnd_text;
+    return {
+        id, hwnd, name, kero_name, window_text(kero), window_text(main) + "," + window_text(kero)};
 }
 
 } // namespace
 
-std::string default_entry_id(size_t ghost) {
-    char id[32];
-    std::snprintf(id, sizeof id, "ghost-entry-id-%03u", static_cast<unsigned>(ghost % 1000));
-    return id;
-}
-
-std::string listing_image(const std::vector<GhostSpec>& ghosts,
-                          const std::vector<platform::WindowHandle>& windows) {
-    std::string text;
-    for (size_t i = 0; i < ghosts.size(); ++i) {
-        const GhostSpec& g = ghosts[i];
-        std::string id = g.id.empty() ? default_entry_id(i) : g.id;
-        // Handles are listed as the signed 32-bit numbers they are.
-        std::string hwnd = g.hwnd_text;
-        if (hwnd.empty() && i < windows.size())
-            hwnd = std::to_string(static_cast<int32_t>(static_cast<uint32_t>(windows[i])));
-        append_entry(text, id, "hwnd", hwnd);
-        append_entry(text, id, "name", g.name);
-    }
-    text += '\0';
-    uint32_t size = static_cast<uint32_t>(text.size() + 4);
-    std::string image(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        image[static_cast<size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
-    return image + text;
-}
-
-bool host_start(const std::vector<GhostSpec>& ghosts) {
+bool host_start(const std::vector<GhostSpec>& ghosts, const HostOptions& options) {
     host_stop();
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -72,18 +47,33 @@ bool host_start(const std::vector<GhostSpec>& ghosts) {
         stopping = false;
         answers.assign(ghosts.size(), WindowAnswer::accept);
     }
-    std::vector<platform::WindowHandle> opened;
+    std::vector<platform::WindowHandle> opened, kero_opened;
     for (size_t i = 0; i < ghosts.size(); ++i) {
-        platform::WindowHandle window = open_ghost_window(i);
-        if (window == 0)
+        platform::WindowHandle window = open_ghost_window(i, false);
+        platform::WindowHandle kero = window != 0 ? open_ghost_window(i, true) : 0;
+        if (window != 0)
+            opened.push_back(window);
+        if (kero == 0)
             break;
-        opened.push_back(window);
+        kero_opened.push_back(kero);
+    }
+    uint32_t process = host_process_id();
+    std::vector<std::string> ids;
+    std::vector<ListedGhost> ansi, unicode;
+    for (size_t i = 0; i < kero_opened.size(); ++i) {
+        const GhostSpec& g = ghosts[i];
+        ids.push_back(g.id.empty() ? make_entry_id(options.ids, process, opened[i]) : g.id);
+        unicode.push_back(listed(g, ids[i], g.name, opened[i], kero_opened[i]));
+        ansi.push_back(listed(g, ids[i], to_system_code_page(g.name), opened[i], kero_opened[i]));
     }
     {
         std::lock_guard<std::mutex> lock(mutex);
         windows = opened;
+        kero_windows = kero_opened;
+        entry_ids = ids;
     }
-    if (opened.size() != ghosts.size() || !publish_shared_memory(listing_image(ghosts, opened))) {
+    if (kero_opened.size() != ghosts.size() ||
+        !listing_publish(ansi, options.unicode ? &unicode : nullptr, options.rewrite_surfaces)) {
         host_stop();
         return false;
     }
@@ -96,20 +86,41 @@ void host_stop() {
         std::lock_guard<std::mutex> lock(mutex);
         stopping = true;
         closing.swap(windows);
+        closing.insert(closing.end(), kero_windows.begin(), kero_windows.end());
+        kero_windows.clear();
+        entry_ids.clear();
     }
     changed.notify_all();
-    withdraw_shared_memory();
+    listing_withdraw();
     for (platform::WindowHandle window : closing)
         close_ghost_window(window);
 }
 
 bool publish_raw_image(const std::string& image) {
-    return publish_shared_memory(image);
+    return listing_publish_raw(image, nullptr);
+}
+
+bool publish_raw_images(const std::string& sakura, const std::string& sakura_unicode) {
+    return listing_publish_raw(sakura, &sakura_unicode);
+}
+
+bool hold_listing_locks(bool hold) {
+    return listing_hold(hold);
 }
 
 platform::WindowHandle window_of(size_t ghost) {
     std::lock_guard<std::mutex> lock(mutex);
     return ghost < windows.size() ? windows[ghost] : 0;
+}
+
+platform::WindowHandle kero_window_of(size_t ghost) {
+    std::lock_guard<std::mutex> lock(mutex);
+    return ghost < kero_windows.size() ? kero_windows[ghost] : 0;
+}
+
+std::string entry_id(size_t ghost) {
+    std::lock_guard<std::mutex> lock(mutex);
+    return ghost < entry_ids.size() ? entry_ids[ghost] : std::string();
 }
 
 void set_answer(size_t ghost, WindowAnswer answer) {
@@ -142,10 +153,11 @@ bool wait_for_received(size_t n, int timeout_ms) {
                             [n] { return record_count >= n; });
 }
 
-int64_t receive_copy_data(size_t ghost, uint64_t data, const char* bytes, uint32_t size) {
+int64_t receive_copy_data(size_t ghost, bool kero, uint64_t data, const char* bytes,
+                          uint32_t size) {
     std::unique_lock<std::mutex> lock(mutex);
     std::string copy = bytes != nullptr ? std::string(bytes, size) : std::string();
-    CopyDataRecord record{ghost, data, size, std::move(copy), platform::tick_count()};
+    CopyDataRecord record{ghost, data, size, std::move(copy), platform::tick_count(), kero};
     WindowAnswer answer = ghost < answers.size() ? answers[ghost] : WindowAnswer::reject;
     int64_t result = answer == WindowAnswer::hang ? -1 : answer == WindowAnswer::accept ? 1 : 0;
     auto notify = listener;

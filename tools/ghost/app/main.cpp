@@ -1,11 +1,13 @@
 // lumivox-ghost: a substitute mascot host. It answers SSTP on
-// 127.0.0.1:9801, publishes the shared memory "Sakura" with one window per
-// ghost, shows what the ghost says, and can record every request.
+// 127.0.0.1:9801, publishes the shared memory "Sakura" and "SakuraUnicode"
+// with two windows per ghost, shows what the ghost says, and can record
+// every request.
+#include "tools/common/monotonic.h"
+#include "tools/ghost/app/arguments.h"
 #include "tools/ghost/app/balloon.h"
 #include "tools/ghost/app/request_log.h"
 #include "tools/ghost/mascot_host.h"
 #include "tools/ghost/sstp_server.h"
-#include "tools/common/monotonic.h"
 
 #include <atomic>
 #include <chrono>
@@ -28,8 +30,9 @@ using namespace lumivox;
 const char usage[] =
     "usage: lumivox-ghost [--name NAME]... [--record FILE] [--status CODE] [--hang]\n"
     "                     [--hang-after N] [--reject] [--garbage] [--quiet] [--for SECONDS]\n"
+    "                     [--ids ssp|hex32|long] [--no-unicode] [--hold-lock]\n"
     "\n"
-    "--name NAME    a ghost of this name (repeatable; default one ghost, \"Lumi\")\n"
+    "--name NAME    a ghost of this name, in UTF-8 (repeatable; default one ghost, \"Lumi\")\n"
     "--record FILE  append one JSON object per request to FILE\n"
     "--status CODE  answer SSTP requests with this status (default 200)\n"
     "--hang         never answer, neither over TCP nor to window messages\n"
@@ -37,7 +40,14 @@ const char usage[] =
     "--reject       the ghosts' windows refuse every message\n"
     "--garbage      answer SSTP requests with bytes that are not SSTP\n"
     "--quiet        do not show what the ghost says\n"
-    "--for SECONDS  stop by itself after this long\n";
+    "--for SECONDS  stop by itself after this long\n"
+    "--ids STYLE    the ghosts' IDs in the shared memory: ssp (default), hex32 (32 hex\n"
+    "               digits) or long (36 bytes, a UUID)\n"
+    "--no-unicode   publish \"Sakura\" only, as an older mascot host does, not\n"
+    "               \"SakuraUnicode\"\n"
+    "--hold-lock    hold the shared memory's locks (\"SakuraFMO\", \"SakuraUnicodeFMO\")\n"
+    "               for the whole run, longer than any reader waits; otherwise the\n"
+    "               ghosts' surfaces change all the time\n";
 
 std::atomic<bool> stop_requested{false};
 std::atomic<long> requests_left{-1}; // before hanging; -1: never
@@ -66,10 +76,11 @@ BOOL WINAPI on_console_event(DWORD) {
 }
 #endif
 
-void record(const char* via, const std::string& request, std::optional<long> status) {
+void record(const char* via, const std::string& request, std::optional<long> status,
+            const std::optional<ghost::ReceivingWindow>& receiver = std::nullopt) {
     if (record_file == nullptr)
         return;
-    std::string line = ghost::record_line(tools::monotonic_ms(), via, request, status);
+    std::string line = ghost::record_line(tools::monotonic_ms(), via, request, status, receiver);
     std::lock_guard<std::mutex> lock(record_mutex);
     std::fprintf(record_file, "%s\n", line.c_str());
     std::fflush(record_file);
@@ -118,22 +129,32 @@ int main(int argc, char** argv) {
     bool garbage = false;
     bool quiet = false;
     double lifetime = -1;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](const char* what) -> const char* {
-            if (i + 1 >= argc)
-                return nullptr;
-            (void)what;
-            return argv[++i];
+    bool hold_lock = false;
+    ghost::HostOptions options;
+    const std::vector<std::string> args = ghost::utf8_arguments(argc, argv);
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const char* {
+            return i + 1 < args.size() ? args[++i].c_str() : nullptr;
         };
         if (a == "--name" || a == "--record" || a == "--status" || a == "--for" ||
-            a == "--hang-after") {
-            const char* v = value(a.c_str());
+            a == "--hang-after" || a == "--ids") {
+            const char* v = value();
             if (v == nullptr)
                 return fail_usage(a + " needs a value");
             char* end = nullptr;
             if (a == "--name") {
                 ghosts.push_back({v, "", ""});
+            } else if (a == "--ids") {
+                std::string style = v;
+                if (style == "ssp")
+                    options.ids = ghost::IdStyle::ssp;
+                else if (style == "hex32")
+                    options.ids = ghost::IdStyle::hex32;
+                else if (style == "long")
+                    options.ids = ghost::IdStyle::long36;
+                else
+                    return fail_usage("--ids takes ssp, hex32 or long");
             } else if (a == "--record") {
                 record_path = v;
             } else if (a == "--hang-after") {
@@ -157,6 +178,10 @@ int main(int argc, char** argv) {
             garbage = true;
         } else if (a == "--quiet") {
             quiet = true;
+        } else if (a == "--no-unicode") {
+            options.unicode = false;
+        } else if (a == "--hold-lock") {
+            hold_lock = true;
         } else if (a == "--help" || a == "-h") {
             std::fputs(usage, stdout);
             return 0;
@@ -216,19 +241,24 @@ int main(int argc, char** argv) {
         });
 
     ghost::set_keep_records(false);
-    ghost::set_listener([quiet](const ghost::CopyDataRecord& r, int64_t answer) {
+    ghost::set_listener([quiet, &ghosts](const ghost::CopyDataRecord& r, int64_t answer) {
         std::optional<long> answered;
         if (answer >= 0)
             answered = static_cast<long>(answer);
-        record("direct", r.bytes, answered);
+        record("direct", r.bytes, answered,
+               ghost::ReceivingWindow{r.ghost < ghosts.size() ? ghosts[r.ghost].name : "",
+                                      r.kero ? "kero" : "sakura"});
         count_request();
         auto script = ghost::parse_request(r.bytes).script;
         if (!quiet && script && answer == 1)
             ghost::balloon_show(*script);
     });
-    if (!ghost::host_start(ghosts)) {
+    // Held for the whole run, the listing stays as it was first written.
+    options.rewrite_surfaces = !hold_lock;
+    if (!ghost::host_start(ghosts, options) || (hold_lock && !ghost::hold_listing_locks(true))) {
         std::fprintf(stderr, "lumivox-ghost: cannot publish the shared memory \"Sakura\" or "
                              "open the ghosts' windows\n");
+        ghost::host_stop();
         if (!quiet)
             ghost::balloon_stop();
         return 1;

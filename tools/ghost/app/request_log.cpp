@@ -107,7 +107,8 @@ std::string base64(const std::string& bytes) {
 }
 
 std::string record_line(double t_ms, const char* via, const std::string& request,
-                        std::optional<long> status) {
+                        std::optional<long> status,
+                        const std::optional<ReceivingWindow>& receiver) {
     ParsedRequest parsed = parse_request(request);
     Json record;
     record["t_ms"] = std::round(t_ms * 1000) / 1000; // to the microsecond
@@ -116,6 +117,8 @@ std::string record_line(double t_ms, const char* via, const std::string& request
     record["script"] = text_or_null(parsed.script);
     record["charset"] = text_or_null(parsed.charset);
     record["status"] = status ? Json(*status) : Json(nullptr);
+    record["ghost"] = receiver ? Json(as_utf8(receiver->ghost)) : Json(nullptr);
+    record["window"] = receiver ? Json(receiver->window) : Json(nullptr);
     // Every text is valid UTF-8 by now; replacing rather than throwing
     // keeps a request from ever stopping the ghost should one slip through.
     return record.dump(-1, ' ', false, Json::error_handler_t::replace);

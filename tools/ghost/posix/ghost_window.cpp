@@ -1,8 +1,8 @@
 // Without a window system a ghost's window is a local socket, served by a
 // thread of its own one message at a time, as a window's thread handles one
 // message at a time.
-#include "tools/ghost/ghost_platform.h"
 #include "platform/posix/window_socket.h"
+#include "tools/ghost/ghost_platform.h"
 
 #include <atomic>
 #include <cerrno>
@@ -66,7 +66,7 @@ bool read_exact(int fd, int wake, char* bytes, size_t size, Clock::time_point de
     return true;
 }
 
-void handle_message(size_t ghost, int client, int wake) {
+void handle_message(size_t ghost, bool kero, int client, int wake) {
     auto deadline = Clock::now() + std::chrono::milliseconds(read_timeout_ms);
     platform::CopyDataHeader header{};
     if (!read_exact(client, wake, reinterpret_cast<char*>(&header), sizeof header, deadline) ||
@@ -75,12 +75,12 @@ void handle_message(size_t ghost, int client, int wake) {
     std::vector<char> bytes(header.size);
     if (!read_exact(client, wake, bytes.data(), bytes.size(), deadline))
         return;
-    int64_t answer = receive_copy_data(ghost, header.data, bytes.data(), header.size);
+    int64_t answer = receive_copy_data(ghost, kero, header.data, bytes.data(), header.size);
     if (answer >= 0)
         send(client, &answer, sizeof answer, MSG_NOSIGNAL);
 }
 
-void serve(size_t ghost, int listener, int wake) {
+void serve(size_t ghost, bool kero, int listener, int wake) {
     for (;;) {
         pollfd fds[2] = {{listener, POLLIN, 0}, {wake, POLLIN, 0}};
         int ready = poll(fds, 2, -1);
@@ -91,7 +91,7 @@ void serve(size_t ghost, int listener, int wake) {
         int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
-        handle_message(ghost, client, wake);
+        handle_message(ghost, kero, client, wake);
         close(client);
     }
 }
@@ -112,7 +112,7 @@ platform::WindowHandle bind_window(int listener) {
 
 } // namespace
 
-platform::WindowHandle open_ghost_window(size_t ghost) {
+platform::WindowHandle open_ghost_window(size_t ghost, bool kero) {
     WindowThread w{0, -1, {-1, -1}, {}};
     w.listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (w.listener < 0)
@@ -122,7 +122,7 @@ platform::WindowHandle open_ghost_window(size_t ghost) {
         close(w.listener);
         return 0;
     }
-    w.thread = std::thread(serve, ghost, w.listener, w.wake[0]);
+    w.thread = std::thread(serve, ghost, kero, w.listener, w.wake[0]);
     platform::WindowHandle window = w.window;
     std::lock_guard<std::mutex> lock(threads_mutex);
     threads.push_back(std::move(w));

@@ -1,6 +1,7 @@
 #include "tools/ghost/ghost_platform.h"
 
 #include <fcntl.h>
+#include <string>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -8,39 +9,42 @@ namespace lumivox::ghost {
 
 namespace {
 
-const char object_name[] = "/Sakura";
-
-bool write_all(int fd, const char* bytes, size_t size) {
-    while (size > 0) {
-        ssize_t written = write(fd, bytes, size);
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
+std::string object_path(const char* name) {
+    return std::string("/") + name;
 }
 
 } // namespace
 
-// A new object replaces the old one rather than rewriting it, so that a
+// A new object replaces the old one rather than resizing it, so that a
 // reader still holding the old view never sees it shrink under it.
-bool publish_shared_memory(const std::string& image) {
-    withdraw_shared_memory();
-    if (image.empty())
+bool object_publish(const char* name, size_t size, SharedObject& object) {
+    object_withdraw(name, object);
+    if (size == 0)
         return false;
-    int fd = shm_open(object_name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    std::string path = object_path(name);
+    int fd = shm_open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    bool written = write_all(fd, image.data(), image.size());
+    void* view = MAP_FAILED;
+    if (ftruncate(fd, static_cast<off_t>(size)) == 0)
+        view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     close(fd);
-    if (!written)
-        withdraw_shared_memory();
-    return written;
+    if (view == MAP_FAILED) {
+        shm_unlink(path.c_str());
+        return false;
+    }
+    object.view = static_cast<char*>(view);
+    object.size = size;
+    return true;
 }
 
-void withdraw_shared_memory() {
-    shm_unlink(object_name);
+// The name goes even when this host never made the object: one left behind
+// by a host that died would otherwise still be read.
+void object_withdraw(const char* name, SharedObject& object) {
+    if (object.view != nullptr)
+        munmap(object.view, object.size);
+    object = SharedObject{};
+    shm_unlink(object_path(name).c_str());
 }
 
 } // namespace lumivox::ghost

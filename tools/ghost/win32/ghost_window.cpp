@@ -23,11 +23,12 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     switch (message) {
     case WM_COPYDATA: {
         const auto* record = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-        auto ghost = static_cast<size_t>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        // The ghost's place, doubled, plus 1 for its kero window.
+        auto tag = static_cast<size_t>(GetWindowLongPtrW(window, GWLP_USERDATA));
         // A message left hanging has long been given up by its sender.
-        int64_t answer =
-            receive_copy_data(ghost, record->dwData, static_cast<const char*>(record->lpData),
-                              static_cast<uint32_t>(record->cbData));
+        int64_t answer = receive_copy_data(tag / 2, tag % 2 != 0, record->dwData,
+                                           static_cast<const char*>(record->lpData),
+                                           static_cast<uint32_t>(record->cbData));
         return answer > 0 ? TRUE : FALSE;
     }
     case WM_DESTROY:
@@ -49,13 +50,13 @@ bool register_class() {
     return registered;
 }
 
-void run_window(size_t ghost, std::promise<HWND>& ready) {
+void run_window(size_t ghost, bool kero, std::promise<HWND>& ready) {
     HWND window = nullptr;
     if (register_class())
         window = CreateWindowExW(0, class_name, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
     if (window != nullptr)
-        SetWindowLongPtrW(window, GWLP_USERDATA, static_cast<LONG_PTR>(ghost));
+        SetWindowLongPtrW(window, GWLP_USERDATA, static_cast<LONG_PTR>(ghost * 2 + (kero ? 1 : 0)));
     ready.set_value(window);
     if (window == nullptr)
         return;
@@ -66,10 +67,10 @@ void run_window(size_t ghost, std::promise<HWND>& ready) {
 
 } // namespace
 
-platform::WindowHandle open_ghost_window(size_t ghost) {
+platform::WindowHandle open_ghost_window(size_t ghost, bool kero) {
     std::promise<HWND> ready;
     std::future<HWND> created = ready.get_future();
-    std::thread thread([ghost, &ready] { run_window(ghost, ready); });
+    std::thread thread([ghost, kero, &ready] { run_window(ghost, kero, ready); });
     HWND window = created.get();
     if (window == nullptr) {
         thread.join();

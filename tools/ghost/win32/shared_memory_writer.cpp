@@ -1,24 +1,28 @@
 #include "tools/ghost/ghost_platform.h"
 
-#include <cstring>
+#include <string>
 #include <windows.h>
 
 namespace lumivox::ghost {
 
 namespace {
-// The host keeps the one handle that keeps the mapping alive.
-HANDLE published = nullptr;
+
+std::wstring wide_name(const char* name) {
+    return std::wstring(name, name + std::char_traits<char>::length(name));
+}
+
 } // namespace
 
-bool publish_shared_memory(const std::string& image) {
-    withdraw_shared_memory();
-    if (image.empty())
+// The host keeps the one handle that keeps the mapping alive.
+bool object_publish(const char* name, size_t size, SharedObject& object) {
+    object_withdraw(name, object);
+    if (size == 0)
         return false;
     HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        static_cast<DWORD>(image.size()), L"Sakura");
+                                        static_cast<DWORD>(size), wide_name(name).c_str());
     if (mapping == nullptr)
         return false;
-    // Someone else still holds an older "Sakura", with its own size.
+    // Someone else still holds an older object of this name, with its own size.
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mapping);
         return false;
@@ -28,16 +32,18 @@ bool publish_shared_memory(const std::string& image) {
         CloseHandle(mapping);
         return false;
     }
-    std::memcpy(view, image.data(), image.size());
-    UnmapViewOfFile(view);
-    published = mapping;
+    object.view = static_cast<char*>(view);
+    object.size = size;
+    object.handle = reinterpret_cast<uintptr_t>(mapping);
     return true;
 }
 
-void withdraw_shared_memory() {
-    if (published != nullptr)
-        CloseHandle(published);
-    published = nullptr;
+void object_withdraw(const char*, SharedObject& object) {
+    if (object.view != nullptr)
+        UnmapViewOfFile(object.view);
+    if (object.handle != 0)
+        CloseHandle(reinterpret_cast<HANDLE>(object.handle));
+    object = SharedObject{};
 }
 
 } // namespace lumivox::ghost
