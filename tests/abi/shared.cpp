@@ -1,17 +1,11 @@
 // The player's shared.dll as the player's compiler builds it: seven stdcall
 // functions, exported on x86 under their decorated names (_name@bytes).
-// Texts are UTF-8 on this side and UTF-16 towards Windows.
+// Texts are UTF-8 on this side and UTF-16 towards Windows; they are compared
+// as the player compares them, by the substitute host's own code.
 #include "player_abi.h"
+#include "tools/host/shared/utf8_compare.h"
 
 namespace {
-
-char fold(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-int compare_folded(char a, char b) {
-    return static_cast<unsigned char>(fold(a)) - static_cast<unsigned char>(fold(b));
-}
 
 wchar_t* to_wide(const char* text) {
     if (text == nullptr)
@@ -35,33 +29,20 @@ void release(void* block) {
 extern "C" {
 
 __declspec(dllexport) int __stdcall stricmp_utf8(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        int d = compare_folded(*a, *b);
-        if (d != 0 || *a == '\0')
-            return d;
-    }
+    return lumivox::player_text::compare(a, b);
 }
 
 // Compares the first p1_bytes bytes of p1 (less at a NUL) with the whole of p2.
 __declspec(dllexport) int __stdcall stricmp_utf8_max(const char* p1, const char* p2,
                                                      size_t p1_bytes) {
-    for (size_t i = 0;; ++i) {
-        char a = i < p1_bytes ? p1[i] : '\0';
-        int d = compare_folded(a, p2[i]);
-        if (d != 0 || a == '\0')
-            return d;
-    }
+    return lumivox::player_text::compare_max(p1, p2, p1_bytes);
 }
 
-// Zero when p1 begins with the first num characters of p2 (all of p2 at most).
+// Zero when p1 begins with the first num characters of p2; p2 ends at its NUL
+// or at its first byte that begins no character.
 __declspec(dllexport) int __stdcall stricmp_utf8_partial(const char* p1, const char* p2,
                                                          size_t num) {
-    for (size_t i = 0; i < num && p2[i] != '\0'; ++i) {
-        int d = compare_folded(p1[i], p2[i]);
-        if (d != 0)
-            return d;
-    }
-    return 0;
+    return lumivox::player_text::compare_partial(p1, p2, num);
 }
 
 __declspec(dllexport) HANDLE

@@ -3,7 +3,7 @@
 // with two windows per ghost, shows what the ghost says, and can record
 // every request.
 #include "tools/common/monotonic.h"
-#include "tools/ghost/app/arguments.h"
+#include "tools/common/arguments.h"
 #include "tools/ghost/app/balloon.h"
 #include "tools/ghost/app/request_log.h"
 #include "tools/ghost/mascot_host.h"
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     double lifetime = -1;
     bool hold_lock = false;
     ghost::HostOptions options;
-    const std::vector<std::string> args = ghost::utf8_arguments(argc, argv);
+    const std::vector<std::string> args = tools::utf8_arguments(argc, argv);
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&]() -> const char* {

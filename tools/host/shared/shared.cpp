@@ -1,7 +1,9 @@
-// The host's shared library as the substitute host supplies it. Case folding
-// is ASCII only, which meets every use the component makes of it.
+// The host's shared library as the substitute host supplies it. Texts are
+// compared as the player compares them: decoded as UTF-8, with simple case
+// folding beyond ASCII, and stopping at a byte that begins no character.
 #include "tools/host/shared/shared.h"
 #include "tools/common/wide_text.h"
+#include "tools/host/shared/utf8_compare.h"
 
 #include <string>
 
@@ -9,45 +11,18 @@
 using lumivox::tools::widen;
 #endif
 
-namespace {
-
-unsigned char fold(char c) {
-    auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
-}
-
-// Compares at most n bytes, stopping at the first NUL of either text, so
-// that neither is read beyond its end.
-int compare_folded(const char* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = fold(a[i]);
-        unsigned char y = fold(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-        if (x == 0)
-            return 0;
-    }
-    return 0;
-}
-
-} // namespace
-
 extern "C" {
 
 int LUMIVOX_PLAYER_SHARED stricmp_utf8(const char* a, const char* b) {
-    return compare_folded(a, b, static_cast<size_t>(-1));
+    return lumivox::player_text::compare(a, b);
 }
 
-int LUMIVOX_PLAYER_SHARED stricmp_utf8_max(const char* a, const char* b, size_t n) {
-    return compare_folded(a, b, n);
+int LUMIVOX_PLAYER_SHARED stricmp_utf8_max(const char* a, const char* b, size_t bytes) {
+    return lumivox::player_text::compare_max(a, b, bytes);
 }
 
-int LUMIVOX_PLAYER_SHARED stricmp_utf8_partial(const char* text, const char* needle, size_t n) {
-    for (size_t i = 0; i < n && needle[i] != '\0'; ++i) {
-        if (fold(text[i]) != fold(needle[i]))
-            return 1;
-    }
-    return 0;
+int LUMIVOX_PLAYER_SHARED stricmp_utf8_partial(const char* text, const char* needle, size_t count) {
+    return lumivox::player_text::compare_partial(text, needle, count);
 }
 
 #ifdef _WIN32

@@ -1,12 +1,14 @@
-#include "tools/ghost/app/arguments.h"
+#include "tools/common/arguments.h"
 
 #ifdef _WIN32
+#include "tools/common/wide_text.h"
+
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
 #endif
 
-namespace lumivox::ghost {
+namespace lumivox::tools {
 
 #ifdef _WIN32
 std::vector<std::string> utf8_arguments(int, char**) {
@@ -15,14 +17,8 @@ std::vector<std::string> utf8_arguments(int, char**) {
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr)
         return arguments;
-    for (int i = 1; i < count; ++i) {
-        int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string argument(bytes > 0 ? static_cast<size_t>(bytes) : 1, '\0');
-        if (bytes > 0)
-            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), bytes, nullptr, nullptr);
-        argument.pop_back(); // the NUL
-        arguments.push_back(std::move(argument));
-    }
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(narrow(wide[i]));
     LocalFree(wide);
     return arguments;
 }
@@ -32,4 +28,4 @@ std::vector<std::string> utf8_arguments(int argc, char** argv) {
 }
 #endif
 
-} // namespace lumivox::ghost
+} // namespace lumivox::tools
