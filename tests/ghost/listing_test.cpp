@@ -1,6 +1,6 @@
 // The substitute mascot host's listing, read back as a reader in another
 // program reads it: by the objects' and locks' names, through the platform
-// layer.
+// layer's reader (the component's own).
 #include "platform/shared_memory.h"
 #include "platform/window_message.h"
 #include "tools/ghost/mascot_host.h"
@@ -18,10 +18,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
-#include <ctime>
-#include <fcntl.h>
-#include <semaphore.h>
 #include <unistd.h>
 #endif
 
@@ -47,24 +43,6 @@ uint32_t process_id() {
     return GetCurrentProcessId();
 }
 
-// A reader's timed wait for a writer's lock, opened by its name; 0 when there
-// is none or the wait ran out.
-uintptr_t take_lock(const std::string& name, int ms) {
-    std::wstring wide(name.begin(), name.end());
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, wide.c_str());
-    if (mutex == nullptr)
-        return 0;
-    DWORD waited = WaitForSingleObject(mutex, static_cast<DWORD>(ms));
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
-        return reinterpret_cast<uintptr_t>(mutex);
-    CloseHandle(mutex);
-    return 0;
-}
-
-void release_lock(uintptr_t lock) {
-    ReleaseMutex(reinterpret_cast<HANDLE>(lock));
-    CloseHandle(reinterpret_cast<HANDLE>(lock));
-}
 #else
 const std::string zoe_ansi = zoe;
 const std::string kana_ansi = sakura_kana;
@@ -73,35 +51,12 @@ uint32_t process_id() {
     return static_cast<uint32_t>(getpid());
 }
 
-uintptr_t take_lock(const std::string& name, int ms) {
-    sem_t* lock = sem_open(("/" + name).c_str(), 0);
-    if (lock == SEM_FAILED)
-        return 0;
-    timespec deadline{};
-    clock_gettime(CLOCK_REALTIME, &deadline);
-    deadline.tv_nsec += ms * 1000000L;
-    deadline.tv_sec += deadline.tv_nsec / 1000000000L;
-    deadline.tv_nsec %= 1000000000L;
-    int waited;
-    do
-        waited = sem_timedwait(lock, &deadline);
-    while (waited != 0 && errno == EINTR);
-    if (waited == 0)
-        return reinterpret_cast<uintptr_t>(lock);
-    sem_close(lock);
-    return 0;
-}
-
-void release_lock(uintptr_t lock) {
-    sem_post(reinterpret_cast<sem_t*>(lock));
-    sem_close(reinterpret_cast<sem_t*>(lock));
-}
 #endif
 
 // The whole object, copied while holding its lock ("Sakura": "SakuraFMO")
 // unless told not to; nullopt when there is no such object.
 std::optional<std::string> read_object(const std::string& name, bool locked = true) {
-    uintptr_t lock = locked ? take_lock(name + "FMO", 2000) : 0;
+    uintptr_t lock = locked ? platform::shared_lock_take((name + "FMO").c_str(), 2000) : 0;
     if (locked && lock == 0)
         ADD_FAILURE() << "the lock of " << name << " was not to be had";
     std::optional<std::string> bytes;
@@ -111,7 +66,7 @@ std::optional<std::string> read_object(const std::string& name, bool locked = tr
         platform::shared_memory_close(view);
     }
     if (lock != 0)
-        release_lock(lock);
+        platform::shared_lock_release(lock);
     return bytes;
 }
 
@@ -257,10 +212,10 @@ TEST_F(Listing, HeldLocksKeepReadersOutAndTheListingStill) {
     ASSERT_TRUE(ghost::hold_listing_locks(true));
     for (const char* lock : {"SakuraFMO", "SakuraUnicodeFMO"}) {
         SCOPED_TRACE(lock);
-        uintptr_t taken = take_lock(lock, 100);
+        uintptr_t taken = platform::shared_lock_take(lock, 100);
         EXPECT_EQ(taken, 0u);
         if (taken != 0)
-            release_lock(taken);
+            platform::shared_lock_release(taken);
     }
     auto before = read_object("SakuraUnicode", false);
     std::this_thread::sleep_for(50ms);
@@ -273,10 +228,10 @@ TEST_F(Listing, HeldLocksKeepReadersOutAndTheListingStill) {
     ASSERT_TRUE(ghost::hold_listing_locks(false));
     for (const char* lock : {"SakuraFMO", "SakuraUnicodeFMO"}) {
         SCOPED_TRACE(lock);
-        uintptr_t taken = take_lock(lock, 1000);
+        uintptr_t taken = platform::shared_lock_take(lock, 1000);
         EXPECT_NE(taken, 0u);
         if (taken != 0)
-            release_lock(taken);
+            platform::shared_lock_release(taken);
     }
 }
 
