@@ -38,6 +38,10 @@ platform::Thread* worker = nullptr;
 // not resend the interrupted line again.
 uint32_t resync_requests = 0;
 
+// The first line sent since the last reset script: lines shown_from to
+// line_pos - 1 are what the ghost shows of this run. Under sync_lock.
+int32_t shown_from = 0;
+
 void arm_line(int64_t due_time) {
     platform::timer_set(line_timer, due_time, &on_line_due);
 }
@@ -58,12 +62,16 @@ uint32_t position_ms(double position_seconds) {
 
 // Under sync_lock, on the worker, in state 1.
 void resynchronise(bool resend_allowed) {
+    int32_t shown_to = line_pos;
+    int32_t shown_from_before = shown_from;
     line_pos = 0;
+    shown_from = 0;
     if (count <= 0 || entries == nullptr)
         return;
-    ResyncTarget target =
-        resync_target(elapsed_since(platform::tick_count(), start_tick), resend_allowed);
+    ResyncTarget target = resync_target(elapsed_since(platform::tick_count(), start_tick),
+                                        resend_allowed, shown_from_before, shown_to);
     line_pos = target.line;
+    shown_from = target.line;
     if (target.resume_ms > 0)
         resume_line(target.resume_ms, entries[target.line - 1].text);
     // A fresh tick: the resumed line's delivery must not delay the next one.
@@ -82,6 +90,7 @@ void sync_worker(void* parameter) {
     // first is not overwritten, and a stop's freed Timeline is not read.
     platform::lock_enter(sync_lock);
     line_pos = 0;
+    shown_from = 0;
     if (count > 0 && entries != nullptr) {
         bool arm_first = !wait_for_sync && entries[0].time < 1000;
         resend_allowed = !arm_first;
@@ -130,11 +139,19 @@ int64_t line_due_time(int32_t elapsed, int32_t line_time) {
     return static_cast<int64_t>(behind) * 10000;
 }
 
-ResyncTarget resync_target(int32_t elapsed, bool resend_allowed) {
+ResyncTarget resync_target(int32_t elapsed, bool resend_allowed, int32_t shown_from,
+                           int32_t shown_to) {
+    // The worker acts a moment after the position report, so a line due at
+    // the reported position already reads as begun; resumed, a line without
+    // waits would be lost whole. A line that began less than
+    // just_begun_window ms ago is therefore sent whole, at once, unless the
+    // run sent it already (at the first report of a run that played from its
+    // start).
     int32_t i = 0;
-    while (i < count && entries[i].time < elapsed)
+    while (i < count && (static_cast<int64_t>(elapsed) - entries[i].time >= just_begun_window ||
+                         (entries[i].time <= elapsed && i >= shown_from && i < shown_to)))
         ++i;
-    if (i == count || entries[i].time == elapsed || i == 0 || !resend_allowed)
+    if (i == count || entries[i].time <= elapsed || i == 0 || !resend_allowed)
         return {i, 0};
     return {i, elapsed_since(static_cast<uint32_t>(elapsed),
                              static_cast<uint32_t>(entries[i - 1].time))};
@@ -189,6 +206,7 @@ void sync_hold() {
     sync_state = sync_held;
     platform::event_set(sync_event);
     send_sstp_request(reset_script, trailer_utf8);
+    shown_from = line_pos;
     platform::lock_leave(sync_lock);
 }
 

@@ -61,13 +61,21 @@ int32_t elapsed_since(uint32_t tick, uint32_t start);
 // due.
 int64_t line_due_time(int32_t elapsed, int32_t line_time);
 
+// A line that began less than this many ms before a resynchronisation's
+// elapsed time is sent whole rather than resumed, unless the ghost shows it
+// already.
+constexpr int32_t just_begun_window = 100;
+
 // Where a resynchronisation at elapsed ms lands: the first line that is
-// still to come (count when none), and how far into the previous line the
-// position lies when that line is to be resumed (0: nothing to resume).
+// still to come or began less than just_begun_window ms ago (count when
+// none), and how far into the previous line the position lies when that
+// line is to be resumed (0: nothing to resume). Lines shown_from to
+// shown_to - 1 were sent since the last reset script and are not sent again.
 struct ResyncTarget {
     int32_t line;
     int32_t resume_ms;
 };
-ResyncTarget resync_target(int32_t elapsed, bool resend_allowed);
+ResyncTarget resync_target(int32_t elapsed, bool resend_allowed, int32_t shown_from,
+                           int32_t shown_to);
 
 } // namespace lumivox

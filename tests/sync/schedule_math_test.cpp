@@ -25,6 +25,9 @@ TEST_F(ScheduleMath, ResynchronisationTargets) {
         int32_t line;
         int32_t resume_ms;
         int64_t due; // for the line found, at that elapsed time
+        // Lines shown_from to shown_to - 1 were sent since the last reset.
+        int32_t shown_from = 0;
+        int32_t shown_to = 0;
     } cases[] = {
         {1000, true, 1, 500, -10'000'000},
         {3000, true, 2, 1000, -5'000'000},
@@ -38,9 +41,21 @@ TEST_F(ScheduleMath, ResynchronisationTargets) {
         // resent from its middle.
         {3600, true, 3, 0, 0},
         {1'000'000, true, 3, 0, 0},
+        // A line begun less than 100 ms before is sent whole, at once; the
+        // line before it is not resumed.
+        {2001, true, 1, 0, 10'000},
+        {2099, true, 1, 0, 990'000},
+        {2100, true, 2, 100, -14'000'000},
+        {3599, true, 2, 0, 990'000},
+        {550, false, 0, 0, 500'000},
+        // Not when the run sent it already: it played from its start, and
+        // this is the first report.
+        {2050, false, 2, 0, -14'500'000, 0, 2},
+        {2000, false, 2, 0, -15'000'000, 1, 2},
+        {2050, false, 1, 0, 500'000, 2, 2},
     };
     for (const auto& c : cases) {
-        ResyncTarget target = resync_target(c.elapsed, c.resend_allowed);
+        ResyncTarget target = resync_target(c.elapsed, c.resend_allowed, c.shown_from, c.shown_to);
         EXPECT_EQ(target.line, c.line) << c.elapsed;
         EXPECT_EQ(target.resume_ms, c.resume_ms) << c.elapsed;
         if (target.line < 3) {

@@ -10,6 +10,7 @@
 #include "tests/sync/free_watch.h"
 #include "timeline/timeline.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -41,6 +42,14 @@ uint32_t tick_offset = 0;
 
 uint32_t shifted_tick_count() {
     return platform::real_calls.tick_count() + tick_offset;
+}
+
+// A counter that stands still unless a test moves it, so that the worker's
+// elapsed time at a resynchronisation is known to the millisecond.
+std::atomic<uint32_t> frozen_tick{0};
+
+uint32_t frozen_tick_count() {
+    return frozen_tick.load();
 }
 
 // The number in "...\_w[N]..." of a resumed script, or -1.
@@ -140,6 +149,71 @@ TEST_F(Scheduler, ResyncResumesTheInterruptedLineThenArmsTheNext) {
     EXPECT_LE(lateness(sent[1], 2300), late_limit);
 }
 
+// The worker acts a moment after the position report, so a line due at the
+// reported position has already begun when it looks. A line begun less
+// than 100 ms before is sent whole; one begun earlier is resumed from its
+// waits, or skipped when it has none.
+TEST_F(Scheduler, LineDueAtTheResyncIsSentWhole) {
+    const std::string waits = R"(\0\s[25]A\_w[1000]B\e)";
+    const std::string next = R"(\0\s[25]Next\e)";
+    const struct {
+        int32_t before_report; // the line's time, ms before the reported 5 s
+        std::string text;
+        std::vector<std::string> sent; // before "Next"
+    } cases[] = {
+        {0, R"(\0\s[25]At\e)", {R"(\0\s[25]At\e)"}},
+        {50, R"(\0\s[25]Near\e)", {R"(\0\s[25]Near\e)"}},
+        {0, waits, {waits}},
+        {150, R"(\0\s[25]Gone\e)", {}},
+        // 1000 - 150 - 10 ms of the wait are left.
+        {150, waits, {R"(\0\s[25]\0\_w[840]B\e)"}},
+    };
+    platform::replace_call(&platform::SystemCalls::tick_count, &frozen_tick_count);
+    for (const auto& c : cases) {
+        test::use_recording_transport();
+        frozen_tick = 100000;
+        begin({{0, "Intro"}, {5000 - c.before_report, c.text.c_str()}, {5300, next.c_str()}}, true);
+        ASSERT_TRUE(wait_for_state(sync_held, 2000));
+        // The report at 5 s; the worker reads the counter 10 ms later.
+        platform::lock_enter(sync_lock);
+        resync(5.0);
+        frozen_tick += 10;
+        platform::lock_leave(sync_lock);
+        std::vector<std::string> expected = c.sent;
+        expected.push_back(next);
+        wait_for_deliveries(expected.size(), 2000);
+        sleep_ms(50);
+        EXPECT_EQ(delivered_scripts(), expected) << c.before_report << " " << c.text;
+        sync_stop();
+    }
+}
+
+// A line the run sent shortly before a report is not sent again, unless a
+// hold's reset script has taken it away since.
+TEST_F(Scheduler, LineShownSinceTheLastResetIsNotSentAgain) {
+    platform::replace_call(&platform::SystemCalls::tick_count, &frozen_tick_count);
+    for (bool hold : {false, true}) {
+        test::use_recording_transport();
+        frozen_tick = 100000;
+        // Played from the start: B is sent 300 ms on.
+        begin({{0, "A"}, {300, "B"}, {2000, "C"}}, false);
+        ASSERT_EQ(wait_for_deliveries(2, 2000).size(), 2u) << hold;
+        if (hold)
+            sync_hold();
+        // The first report at 350 ms, taken 10 ms later: B began 60 ms ago.
+        platform::lock_enter(sync_lock);
+        resync(0.35);
+        frozen_tick += 10;
+        platform::lock_leave(sync_lock);
+        sleep_ms(200);
+        std::vector<std::string> expected = {"A", "B"};
+        if (hold)
+            expected.insert(expected.end(), {reset, "B"});
+        EXPECT_EQ(delivered_scripts(), expected) << hold;
+        sync_stop();
+    }
+}
+
 // A seek reaches the run as a hold and, at the next position report, a
 // resynchronisation; the worker may wake for the hold, then handle the
 // resynchronisation and arm the next line, and only then take the
@@ -198,7 +272,8 @@ TEST_F(Scheduler, FailedSendHaltsTheRunUntilTheNextResync) {
     EXPECT_EQ(delivered_scripts(), std::vector<std::string>{"L0"});
     EXPECT_EQ(test::current_line_pos(), 0);
     test::set_deliver_result(1);
-    resync(0.25);
+    // L1 began 150 ms before: too long ago to be sent whole.
+    resync(0.35);
     wait_for_deliveries(3, 1000);
     sleep_ms(100);
     EXPECT_EQ(delivered_scripts(), (std::vector<std::string>{"L0", "L2", "L3"}));

@@ -1,6 +1,7 @@
 #include "tools/host/runner.h"
 
 #include "tools/host/config_file.h"
+#include "tools/host/field_file.h"
 #include "tools/host/host_services.h"
 #include "tools/host/page_driver.h"
 #include "tools/host/resources.h"
@@ -143,9 +144,13 @@ bool new_track(const std::string& path,
     info.location = "file://" + absolute_path(path);
     info.fields = audio.fields;
     // The first NAME=VALUE of a name replaces the file's fields of that name;
-    // later ones of the same name add further fields.
+    // later ones of the same name add further fields. NAME=@FILE gives the
+    // file's bytes as the value.
     std::vector<std::string> replaced;
-    for (const auto& [name, value] : named) {
+    for (const auto& [name, written] : named) {
+        std::string value;
+        if (!field_value(name, written, value, error))
+            return false;
         bool first = true;
         for (const std::string& r : replaced)
             first = first && !same_field_name(r, name);
