@@ -1,10 +1,15 @@
-// The lyric loader over whole files. The first byte chooses the variant:
-// bit 0-1 the template (none, the default one, or the input's text up to its
-// first NUL, the file following), bit 2 the script default, bits 3-4 the
-// trailer the candidate starts with, bit 5 whether a named ghost is present,
-// bit 6 whether lyric scripts are trusted (otherwise they are filtered).
-// The file's bytes go to a memory file read through its /proc path, so the
-// loader opens and reads it as it would any lyric file.
+// The lyric loader over whole files and texts. The first byte chooses the
+// variant: bit 0-1 the template (none, the default one, or the input's text
+// up to its first NUL, the file following), bit 2 the script default, bits
+// 3-4 the trailer the candidate starts with (0-2), or 3 for a text in memory
+// (a track's lyrics field), bit 5 whether a named ghost is present, bit 6
+// whether lyric scripts are trusted (otherwise they are filtered).
+// A file is read as the lookup reads its kind: with the script default an
+// .lrc file (its syntax, its charset told from its bytes), without it a .ssl
+// file, or a .txt file in the page's "Default" charset when the trailer is
+// the plain one. The file's bytes go to a memory file read through its /proc
+// path, so the loader opens and reads it as it would any lyric file; a text
+// is handed over as it stands, NUL bytes and all.
 #include "fuzz/fuzz_support.h"
 
 #include "component/settings.h"
@@ -147,14 +152,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     }
     int32_t script_default = (variant >> 2) & 1;
-    current_trailer = &charset_trailers[((variant >> 3) & 3) % 3];
+    uint8_t trailer = (variant >> 3) & 3;
+    bool memory = trailer == 3;
+    current_trailer = &charset_trailers[trailer % 3];
+    LyricFormat format{script_default != 0,
+                       script_default != 0 || current_trailer == trailer_plain};
     fuzz::set_probe_answer((variant >> 5) & 1);
     bool trusted = ((variant >> 6) & 1) != 0;
     cfg_options = with_option(default_options, Option::lyric_script_trusted, trusted);
     fuzz::reset_deliveries();
 
-    write_file(bytes, length);
-    int32_t loaded = load_lyric_file(path.c_str(), template_text, script_default);
+    int32_t loaded = 0;
+    if (memory) {
+        loaded = load_lyric_text(reinterpret_cast<const char*>(bytes), length, template_text);
+        fuzz::require(current_trailer == trailer_utf8, "a text is sent as UTF-8");
+    } else {
+        write_file(bytes, length);
+        loaded = load_lyric_file(path.c_str(), template_text, script_default, format);
+    }
     check_timeline(loaded, !trusted);
     std::free(template_text);
 

@@ -191,7 +191,11 @@ void handle_new_track(TrackHandle* track) {
         const char* path = location != nullptr ? location->path() : "";
         const char* artist = find_tag_value(record, "ARTIST");
         const char* title = find_tag_value(record, "TITLE");
-        int32_t first = find_lyrics_for_track(cfg_primary.get(), cfg_options, path, title, artist);
+        LyricFields lyrics;
+        for (size_t i = 0; i < lyric_field_count; ++i)
+            lyrics.values[i] = find_tag_value(record, lyric_field_names[i]);
+        int32_t first =
+            find_lyrics_for_track(cfg_primary.get(), cfg_options, path, title, artist, &lyrics);
         if (first >= 0) {
             resync_pending = true;
             bool paused = playback_service != nullptr && playback_service->is_paused();

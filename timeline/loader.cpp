@@ -5,6 +5,8 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "sstp/request.h"
+#include "timeline/lrc_syntax.h"
+#include "timeline/lyric_source.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 
@@ -24,8 +26,10 @@ constexpr uint32_t read_data_limit = read_buffer_size - 1;
 // What parse_time_value gives back for a tag that holds no time.
 constexpr int32_t no_time = INT32_MIN;
 
-// Room for a line filtered: every byte doubled, and a NUL.
-constexpr uint32_t filtered_line_size = 2 * read_data_limit + 1;
+// Room for a lyric made ready: filtered, every byte doubled; with word
+// stamps, each of at least 6 bytes a wait of at most 15. At most 2.5 times
+// the line, and a NUL.
+constexpr uint32_t ready_line_size = 3 * read_data_limit + 1;
 
 constexpr char placeholder[] = "%ILYX";
 constexpr uint32_t placeholder_length = sizeof placeholder - 1;
@@ -60,13 +64,16 @@ void apply_ratio(const char* value, LyricLoadContext& context) {
 
 // No charset name begins with a byte of 0x80 or above: such a value changes
 // nothing, like an empty one.
-void apply_charset(const char* value, LyricLoadContext&) {
+void apply_charset(const char* value, LyricLoadContext& context) {
     if (stricmp_utf8(value, "UTF-8") == 0)
         current_trailer = trailer_utf8;
     else if (stricmp_utf8(value, "Shift_JIS") == 0)
         current_trailer = trailer_shift_jis;
     else if (is_visible_ascii(value[0]))
         current_trailer = trailer_plain;
+    else
+        return;
+    context.charset_named = true;
 }
 
 // A name that begins with a byte of 0x80 or above is taken: ghost names are
@@ -179,7 +186,8 @@ void count_slots(const char* line, LyricLoadContext& context) {
 // rather than converted with undefined behaviour.
 int32_t adjusted_time(int32_t value, const LyricLoadContext& context) {
     auto sum =
-        static_cast<int32_t>(static_cast<uint32_t>(context.offset) + static_cast<uint32_t>(value));
+        static_cast<int32_t>(static_cast<uint32_t>(context.offset) + static_cast<uint32_t>(value) -
+                             static_cast<uint32_t>(context.lrc_offset));
     double scaled = static_cast<double>(sum) / context.ratio;
     if (scaled >= 2147483647.0)
         return INT32_MAX;
@@ -196,7 +204,12 @@ int32_t adjusted_time(int32_t value, const LyricLoadContext& context) {
 // left to pair with the suffix; a filtered lyric is filtered again up to the
 // cut, so that a tag cut in two shows as text. Only a template that alone
 // outgrows a request has the whole text cut, at the same kind of place.
-char* compose_text(const char* lyric, const LyricLoadContext& context) {
+// In .lrc syntax, word stamps become waits first (line_time: the line's first
+// time as written). False only when the text cannot be allocated; text is
+// nullptr when nothing but stamps stands in the lyric.
+bool compose_text(const char* lyric, int32_t line_time, const LyricLoadContext& context,
+                  char*& text) {
+    text = nullptr;
     const uint32_t limit = max_script_length(current_trailer);
     const LeadBytes lead = context.lead;
     size_t prefix_length = template_prefix != nullptr ? std::strlen(template_prefix) : 0;
@@ -204,29 +217,38 @@ char* compose_text(const char* lyric, const LyricLoadContext& context) {
     size_t frame = prefix_length + suffix_length;
     uint32_t room = frame < limit ? limit - static_cast<uint32_t>(frame) : 0;
 
-    char filtered[filtered_line_size];
-    char refiltered[filtered_line_size];
+    char ready[ready_line_size];
+    char refiltered[ready_line_size];
     const char* body = lyric;
     uint32_t body_length = text_length_max(lyric, read_data_limit);
+    if (context.lrc) {
+        bool words = false;
+        body_length = write_word_timed(lyric, body_length, line_time, context.filtered, lead, ready,
+                                       ready_line_size, words);
+        if (!words)
+            return true;
+        body = ready;
+    } else if (context.filtered) {
+        body_length = filter_lyric_script(lyric, body_length, lead, ready);
+        body = ready;
+    }
     if (context.filtered) {
-        body_length = filter_lyric_script(lyric, body_length, lead, filtered);
-        body = filtered;
         // Filtering what stands before a whole unit of filtered text adds at
         // most one backslash (for a tag cut in two); the loop makes sure.
         uint32_t cut = room + 1;
         while (body_length > room) {
-            cut = cut > 0 ? whole_units_length(filtered, cut - 1, lead) : 0;
-            body_length = filter_lyric_script(filtered, cut, lead, refiltered);
+            cut = cut > 0 ? whole_units_length(ready, cut - 1, lead) : 0;
+            body_length = filter_lyric_script(ready, cut, lead, refiltered);
             body = refiltered;
         }
     } else if (body_length > room) {
-        body_length = whole_units_length(lyric, room, lead);
+        body_length = whole_units_length(body, room, lead);
     }
 
     size_t total = frame + body_length;
-    char* text = static_cast<char*>(std::malloc(total + 1));
+    text = static_cast<char*>(std::malloc(total + 1));
     if (text == nullptr)
-        return nullptr;
+        return false;
     char* end = text;
     if (prefix_length != 0)
         std::memcpy(end, template_prefix, prefix_length);
@@ -242,7 +264,7 @@ char* compose_text(const char* lyric, const LyricLoadContext& context) {
         if (char* fitted = static_cast<char*>(std::realloc(text, cut + 1u)))
             text = fitted;
     }
-    return text;
+    return true;
 }
 
 // Second pass: stages the line's times in the slots from count on and
@@ -252,9 +274,15 @@ void read_time_tags(const char* line, LyricLoadContext& context) {
     int32_t staged = count;
     const char* p = line;
     int32_t value = 0;
+    // Word stamps count from the line's first time as written.
+    int32_t first_value = 0;
+    bool first = true;
     // A full table can only mean a file changed since the first pass; its
     // extra tags are dropped.
     while (staged < context.capacity && take_time_tag(p, value)) {
+        if (first)
+            first_value = value;
+        first = false;
         int32_t t = adjusted_time(value, context);
         if (t > 0)
             entries[staged++].time = t;
@@ -263,11 +291,13 @@ void read_time_tags(const char* line, LyricLoadContext& context) {
     }
     if (staged == count || !starts_lyric(p))
         return;
-    char* text = compose_text(p, context);
-    if (text == nullptr) {
+    char* text = nullptr;
+    if (!compose_text(p, first_value, context, text)) {
         context.failed = true;
         return;
     }
+    if (text == nullptr)
+        return;
     for (int32_t i = count; i < staged; ++i) {
         entries[i].shared = i != count;
         entries[i].text = text;
@@ -292,13 +322,15 @@ void sort_entries() {
 // its LF: one overlong line neither ends the file early nor overruns
 // anything. A NUL inside a line ends that line's text; the LF search goes
 // by length, so the bytes after the NUL are not taken for a new line.
-void read_pass(platform::FileHandle file, char* buffer, LyricLoadContext& context) {
+// Where the charset is to be told, the first pass notes every line it reads.
+void read_pass(LyricSource& source, char* buffer, LyricLoadContext& context) {
     count = 0;
     uint32_t kept = 0;
     bool first_read = true;
     bool skipping = false;
+    const bool guessing = entries == nullptr && context.detect_charset;
     for (;;) {
-        int32_t got = platform::file_read(file, buffer + kept, read_data_limit - kept);
+        int32_t got = source_read(source, buffer + kept, read_data_limit - kept);
         if (got < 0)
             return;
         uint32_t end = kept + static_cast<uint32_t>(got);
@@ -306,8 +338,10 @@ void read_pass(platform::FileHandle file, char* buffer, LyricLoadContext& contex
         uint32_t scan = 0;
         if (first_read) {
             first_read = false;
-            if (end >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0)
+            if (end >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0) {
                 scan = 3;
+                context.charset_named = true;
+            }
         }
         while (scan < end) {
             char* start = buffer + scan;
@@ -319,6 +353,8 @@ void read_pass(platform::FileHandle file, char* buffer, LyricLoadContext& contex
                 skipping = false;
                 continue;
             }
+            if (guessing)
+                guess_line_charset(context.guess, start, static_cast<uint32_t>(lf - start));
             *lf = '\0';
             if (lf != start && lf[-1] == '\r')
                 lf[-1] = '\0';
@@ -328,8 +364,11 @@ void read_pass(platform::FileHandle file, char* buffer, LyricLoadContext& contex
         }
         if (got == 0) {
             // The last line needs no LF; a CR at its end stays.
-            if (!skipping)
+            if (!skipping) {
+                if (guessing)
+                    guess_line_charset(context.guess, buffer + scan, end - scan);
                 parse_lyric_line(buffer + scan, context);
+            }
             return;
         }
         kept = end - scan;
@@ -387,14 +426,26 @@ bool ghost_present(char* ghost) {
 // Leaves the Timeline empty: whatever the second pass built (its texts, the
 // table) and the template block go, and count, a bound after the first pass,
 // is 0 again.
-int32_t give_up(platform::FileHandle file, LyricLoadContext& context) {
+int32_t give_up(LyricSource& source, LyricLoadContext& context) {
     free_timeline();
     std::free(context.ghost);
     context.ghost = nullptr;
     std::free(context.own_template);
     context.own_template = nullptr;
-    platform::file_close(file);
+    source_close(source);
     return 0;
+}
+
+// Once the first pass is read: a UTF-16 file was read as UTF-8, and a text
+// is UTF-8; both are sent so, whatever they name. A file that names no
+// charset and is not UTF-8 but Shift_JIS is sent as Shift_JIS. All this
+// comes before the ghost's name is converted and the template is settled,
+// which depend on the charset.
+void settle_charset(const LyricSource& source, const LyricLoadContext& context) {
+    if (source_is_utf8(source))
+        current_trailer = trailer_utf8;
+    else if (context.detect_charset && !context.charset_named && guessed_shift_jis(context.guess))
+        current_trailer = trailer_shift_jis;
 }
 
 // Replaces the template block by prefix, NUL, suffix (with pad, a space
@@ -498,61 +549,89 @@ bool settle_template(const char* template_text, LyricLoadContext& context) {
 
 void parse_lyric_line(const char* line, LyricLoadContext& context) {
     if (entries == nullptr) {
-        if (line[0] == '[')
+        if (line[0] == '[') {
+            if (context.lrc)
+                read_lrc_offset(line, context.lrc_offset);
             count_slots(line, context);
-        else if (line[0] == '@')
+        } else if (line[0] == '@') {
             apply_directive(line, context);
+        }
         return;
     }
     if (line[0] == '[')
         read_time_tags(line, context);
 }
 
-int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default) {
+namespace {
+
+// The two passes over a file or a text alike.
+int32_t load_lyric_source(LyricSource& source, const char* template_text, int32_t script_default,
+                          LyricFormat format) {
+    LyricLoadContext context;
+    context.script = script_default;
+    context.lrc = format.lrc;
+    context.detect_charset = format.detect_charset;
+    char buffer[read_buffer_size];
+
+    read_pass(source, buffer, context);
+    settle_charset(source, context);
+    if (context.failed || count <= 0 || context.script == 0)
+        return give_up(source, context);
+    if (context.ghost != nullptr && !ghost_present(context.ghost))
+        return give_up(source, context);
+    if (!settle_template(template_text, context))
+        return give_up(source, context);
+    // No line has a lyric after a time tag: the second pass would accept
+    // nothing.
+    if (context.slots == 0)
+        return give_up(source, context);
+
+    if (static_cast<uint64_t>(context.slots) > SIZE_MAX / sizeof(TimedLine))
+        return give_up(source, context);
+    auto* table = static_cast<TimedLine*>(
+        std::malloc(static_cast<size_t>(context.slots) * sizeof(TimedLine)));
+    if (table == nullptr)
+        return give_up(source, context);
+    context.capacity = context.slots;
+    count = 0;
+    entries = table;
+    if (!source_rewind(source))
+        return give_up(source, context);
+
+    read_pass(source, buffer, context);
+    if (context.failed || count == 0)
+        return give_up(source, context);
+    sort_entries();
+
+    std::free(context.ghost);
+    std::free(context.own_template);
+    source_close(source);
+    return count;
+}
+
+} // namespace
+
+int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default,
+                        LyricFormat format) {
     // The Timeline must be empty: a loaded one is never overwritten.
     if (entries != nullptr)
         return 0;
     platform::FileHandle file = platform::file_open_read(path);
     if (file == platform::no_file)
         return 0;
+    LyricSource source;
+    source.file = file;
+    return load_lyric_source(source, template_text, script_default, format);
+}
 
-    LyricLoadContext context;
-    context.script = script_default;
-    char buffer[read_buffer_size];
-
-    read_pass(file, buffer, context);
-    if (context.failed || count <= 0 || context.script == 0)
-        return give_up(file, context);
-    if (context.ghost != nullptr && !ghost_present(context.ghost))
-        return give_up(file, context);
-    if (!settle_template(template_text, context))
-        return give_up(file, context);
-    // No line has a lyric after a time tag: the second pass would accept
-    // nothing.
-    if (context.slots == 0)
-        return give_up(file, context);
-
-    if (static_cast<uint64_t>(context.slots) > SIZE_MAX / sizeof(TimedLine))
-        return give_up(file, context);
-    auto* table = static_cast<TimedLine*>(
-        std::malloc(static_cast<size_t>(context.slots) * sizeof(TimedLine)));
-    if (table == nullptr)
-        return give_up(file, context);
-    context.capacity = context.slots;
-    count = 0;
-    entries = table;
-    if (!platform::file_rewind(file))
-        return give_up(file, context);
-
-    read_pass(file, buffer, context);
-    if (context.failed || count == 0)
-        return give_up(file, context);
-    sort_entries();
-
-    std::free(context.ghost);
-    std::free(context.own_template);
-    platform::file_close(file);
-    return count;
+int32_t load_lyric_text(const char* text, size_t length, const char* template_text) {
+    if (entries != nullptr || text == nullptr)
+        return 0;
+    current_trailer = trailer_utf8;
+    LyricSource source;
+    source.text = text;
+    source.length = length;
+    return load_lyric_source(source, template_text, 1, LyricFormat{true, false});
 }
 
 } // namespace lumivox

@@ -2,11 +2,22 @@
 // (timeline.h), wrapping every lyric line in the PrimaryTemplate.
 #pragma once
 
+#include "timeline/charset_guess.h"
 #include "timeline/script_filter.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lumivox {
+
+// How a lyric file is read beyond what its directives say.
+struct LyricFormat {
+    // ".lrc" syntax: an "[offset:N]" line and word stamps ("<mm:ss.xx>").
+    bool lrc = false;
+    // A file that names no charset and is not UTF-8 but Shift_JIS is sent
+    // as Shift_JIS.
+    bool detect_charset = false;
+};
 
 // The state of one load, on the loader's stack.
 struct LyricLoadContext {
@@ -36,6 +47,17 @@ struct LyricLoadContext {
     // lead; both are set when the template is settled.
     bool filtered = false;
     LeadBytes lead = nullptr;
+
+    // .lrc syntax: the last "[offset:N]" line's N, taken from every time
+    // wherever the line stands (a positive offset makes lines come earlier).
+    bool lrc = false;
+    int32_t lrc_offset = 0;
+    // The charset is told from the first pass's bytes unless a charset
+    // directive names it or a UTF-8 byte-order mark says the file is UTF-8
+    // (which leaves the trailer as it was, as before).
+    bool detect_charset = false;
+    bool charset_named = false;
+    CharsetGuess guess;
 };
 
 // Loads the lyric file at path (UTF-8) into the Timeline, starting from the
@@ -47,7 +69,19 @@ struct LyricLoadContext {
 // Unless the settings trust lyric scripts (read at each load), every line's
 // lyric and the file's own template pass through filter_lyric_script; the
 // caller's template is the user's own and is never filtered.
-int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default);
+//
+// format: ".lrc" syntax, and whether an undeclared charset is told from the
+// bytes. A file that starts with a UTF-16 byte-order mark is read as UTF-8
+// and its lines are sent as UTF-8, whatever it names.
+int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default,
+                        LyricFormat format = {});
+
+// Loads lyrics held in memory (length bytes of UTF-8, such as a track's
+// lyrics field) as an .lrc file: through the same two passes, with .lrc
+// syntax and filtered as a file is. Lines may end in LF, CR LF or a lone CR.
+// The lines are sent as UTF-8 whatever a charset directive says
+// (current_trailer is set so); otherwise as load_lyric_file.
+int32_t load_lyric_text(const char* text, size_t length, const char* template_text);
 
 // Handles one line (NUL-terminated, line end removed): directives and the
 // entry bounds while entries is nullptr; once it exists, appends one entry

@@ -63,16 +63,85 @@ bool names_a_file_here(const char* tag) {
     return true;
 }
 
-bool try_base(char* path_buffer, const char* template_text, char* base_end, bool allow_lrc,
-              const CharsetTrailer* txt_trailer) {
+// What the options say about the candidates' extensions.
+struct Extensions {
+    bool allow_lrc;
+    const CharsetTrailer* txt_trailer;
+    bool guess_txt_charset; // the page's charset is the system's ("Default")
+};
+
+bool try_base(char* path_buffer, const char* template_text, char* base_end,
+              const Extensions& extensions) {
     return base_end != nullptr &&
-           try_lyric_extensions(path_buffer, template_text, base_end, allow_lrc, txt_trailer);
+           try_lyric_extensions(path_buffer, template_text, base_end, extensions.allow_lrc,
+                                extensions.txt_trailer, extensions.guess_txt_charset);
+}
+
+// The candidate path is built in place: the track's folder stays at the
+// start of the buffer and each base name and extension is written behind it.
+// On Windows the folder ends at the last "\"; on Linux the substitute host's
+// "/" plays that role.
+bool try_files(const char* template_text, const Extensions& extensions, const char* path,
+               const char* title, const char* artist) {
+    if (path == nullptr || stricmp_utf8_max(path, "file://", scheme_length) != 0)
+        return false;
+
+    // The separator is looked for in the host's text itself, so that a path
+    // longer than the buffer is never cut at a wrong place.
+    const char* local = path + scheme_length;
+    const char* separator = find_last_char(local, platform::path_separator());
+    if (separator == nullptr)
+        return false;
+    const char* file_name = separator + 1;
+
+    char buffer[lyric_path_buffer_size];
+    const char* limit = base_limit(buffer);
+    char* name_start = append_part(buffer, local, static_cast<size_t>(file_name - local), limit);
+    if (name_start == nullptr)
+        return false; // the folder alone leaves no room for any candidate
+
+    if (const char* dot = find_last_char(file_name, '.'); dot != nullptr) {
+        char* end = append_part(name_start, file_name, static_cast<size_t>(dot - file_name), limit);
+        if (try_base(buffer, template_text, end, extensions))
+            return true;
+    }
+    // Both later candidates hold the title.
+    if (title == nullptr || title[0] == '\0' || !names_a_file_here(title))
+        return false;
+    char* end = append_part(name_start, title, std::strlen(title), limit);
+    if (try_base(buffer, template_text, end, extensions))
+        return true;
+    if (artist == nullptr || artist[0] == '\0' || !names_a_file_here(artist))
+        return false;
+    end = append_part(name_start, artist, std::strlen(artist), limit);
+    end = append_part(end, " - ", 3, limit);
+    end = append_part(end, title, std::strlen(title), limit);
+    return try_base(buffer, template_text, end, extensions);
+}
+
+// Lyrics fields often hold plain unsynced text: only a field with a
+// time-tagged line is loaded.
+bool try_fields(const char* template_text, const LyricFields* fields) {
+    if (fields == nullptr)
+        return false;
+    for (const char* value : fields->values) {
+        if (value == nullptr || !holds_time_tagged_line(value))
+            continue;
+        if (load_lyric_text(value, std::strlen(value), template_text) > 0)
+            return true;
+    }
+    return false;
+}
+
+bool is_line_end(char c) {
+    return c == '\n' || c == '\r' || c == '\0';
 }
 
 } // namespace
 
 bool try_lyric_extensions(char* path_buffer, const char* template_text, char* extension_position,
-                          bool allow_lrc, const CharsetTrailer* txt_trailer) {
+                          bool allow_lrc, const CharsetTrailer* txt_trailer,
+                          bool guess_txt_charset) {
     if (extension_position < path_buffer || extension_position > base_limit(path_buffer))
         return false;
     current_trailer = trailer_utf8;
@@ -81,66 +150,43 @@ bool try_lyric_extensions(char* path_buffer, const char* template_text, char* ex
         return true;
     current_trailer = txt_trailer;
     std::memcpy(extension_position, ".txt", extension_length + 1);
-    if (load_lyric_file(path_buffer, template_text, 0) > 0)
+    if (load_lyric_file(path_buffer, template_text, 0, {false, guess_txt_charset}) > 0)
         return true;
     if (!allow_lrc)
         return false;
     current_trailer = trailer_utf8;
     std::memcpy(extension_position, ".lrc", extension_length + 1);
-    return load_lyric_file(path_buffer, template_text, 1) > 0;
+    return load_lyric_file(path_buffer, template_text, 1, {true, true}) > 0;
 }
 
-// The candidate path is built in place: the track's folder stays at the
-// start of the buffer and each base name and extension is written behind it.
-// On Windows the folder ends at the last "\"; on Linux the substitute host's
-// "/" plays that role.
+bool holds_time_tagged_line(const char* text) {
+    for (const char* line = text; *line != '\0';) {
+        if (line[0] == '[' && parse_time_value(line + 1, INT32_MIN) != INT32_MIN) {
+            const char* close = line + 1;
+            while (!is_line_end(*close) && *close != ']')
+                ++close;
+            if (*close == ']')
+                return true;
+        }
+        while (!is_line_end(*line))
+            ++line;
+        while (*line == '\n' || *line == '\r')
+            ++line;
+    }
+    return false;
+}
+
 int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const char* path,
-                              const char* title, const char* artist) {
+                              const char* title, const char* artist,
+                              const LyricFields* lyric_fields) {
     start_tick = platform::tick_count();
-    if (path == nullptr || stricmp_utf8_max(path, "file://", scheme_length) != 0)
-        return -1;
-    const CharsetTrailer* txt_trailer = txt_trailer_for(options);
-    bool allow_lrc = lrc_allowed(options);
     if (template_text == nullptr)
         template_text = "";
-
-    // The separator is looked for in the host's text itself, so that a path
-    // longer than the buffer is never cut at a wrong place.
-    const char* local = path + scheme_length;
-    const char* separator = find_last_char(local, platform::path_separator());
-    if (separator == nullptr)
-        return -1;
-    const char* file_name = separator + 1;
-
-    char buffer[lyric_path_buffer_size];
-    const char* limit = base_limit(buffer);
-    char* name_start = append_part(buffer, local, static_cast<size_t>(file_name - local), limit);
-    if (name_start == nullptr)
-        return -1; // the folder alone leaves no room for any candidate
-
-    bool found = false;
-    if (const char* dot = find_last_char(file_name, '.'); dot != nullptr) {
-        char* end = append_part(name_start, file_name, static_cast<size_t>(dot - file_name), limit);
-        found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
-    }
-    if (!found) {
-        // Both later candidates hold the title.
-        if (title == nullptr || title[0] == '\0' || !names_a_file_here(title))
-            return -1;
-        char* end = append_part(name_start, title, std::strlen(title), limit);
-        found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
-    }
-    if (!found) {
-        if (artist == nullptr || artist[0] == '\0' || !names_a_file_here(artist))
-            return -1;
-        char* end = append_part(name_start, artist, std::strlen(artist), limit);
-        end = append_part(end, " - ", 3, limit);
-        end = append_part(end, title, std::strlen(title), limit);
-        found = try_base(buffer, template_text, end, allow_lrc, txt_trailer);
-    }
-    if (!found)
-        return -1;
-    return entries[0].time;
+    const Extensions extensions{lrc_allowed(options), txt_trailer_for(options),
+                                txt_charset(options) == TxtCharset::system};
+    bool found = try_files(template_text, extensions, path, title, artist) ||
+                 (extensions.allow_lrc && try_fields(template_text, lyric_fields));
+    return found ? entries[0].time : -1;
 }
 
 } // namespace lumivox

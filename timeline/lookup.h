@@ -1,8 +1,10 @@
-// Finding a track's lyric file: up to nine candidates in the track's folder.
+// Finding a track's lyrics: up to nine candidate files in the track's
+// folder, then the lyrics the track holds in its tags.
 #pragma once
 
 #include "sstp/request.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lumivox {
@@ -11,21 +13,44 @@ namespace lumivox {
 // whole (with its NUL) is refused without being opened.
 constexpr uint32_t lyric_path_buffer_size = 2052;
 
+// The tag fields that may hold a track's lyrics, in the order they are tried
+// (names compared ignoring case).
+constexpr size_t lyric_field_count = 4;
+inline constexpr const char* lyric_field_names[lyric_field_count] = {
+    "UNSYNCED LYRICS", "LYRICS", "SYNCEDLYRICS", "UNSYNCEDLYRICS"};
+
+// The first value of the first field of each of those names, in that order;
+// nullptr where the track has no such field.
+struct LyricFields {
+    const char* values[lyric_field_count] = {};
+};
+
 // Sets start_tick first, whatever happens. path is the host's location
 // ("file://" and a local path); title and artist may be null. Tries the
 // track's own name, the title, then "artist - title", each as ".ssl", ".txt"
 // and (when options allow .lrc files) ".lrc". A candidate is skipped when a
 // tag in it would lead out of the track's folder (a "/" or "\", the whole
-// tag "..", on Windows a ":"). Returns the first entry's time of the
-// Timeline that loaded, or -1 when none did.
+// tag "..", on Windows a ":"). When no file loads and options allow .lrc
+// files, the first of lyric_fields (may be nullptr) that holds a time-tagged
+// line and loads is sung as an .lrc file would be, whatever the path.
+// Returns the first entry's time of the Timeline that loaded, or -1 when
+// none did.
 int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const char* path,
-                              const char* title, const char* artist);
+                              const char* title, const char* artist,
+                              const LyricFields* lyric_fields = nullptr);
 
 // Writes each extension at extension_position of path_buffer (a buffer of
 // lyric_path_buffer_size bytes) and loads it, setting current_trailer before
 // each; true as soon as one load yields entries. Refuses (false, nothing
-// opened) when the extension would not fit the buffer.
+// opened) when the extension would not fit the buffer. The charset of an
+// .lrc file that names none is told from its bytes, and so is a .txt file's
+// with guess_txt_charset.
 bool try_lyric_extensions(char* path_buffer, const char* template_text, char* extension_position,
-                          bool allow_lrc, const CharsetTrailer* txt_trailer);
+                          bool allow_lrc, const CharsetTrailer* txt_trailer,
+                          bool guess_txt_charset);
+
+// True when text holds a line (ending in LF, CR LF or CR) that starts with a
+// time tag.
+bool holds_time_tagged_line(const char* text);
 
 } // namespace lumivox

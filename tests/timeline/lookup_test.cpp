@@ -309,5 +309,127 @@ TEST_F(LookupTest, RefusesCandidatesLongerThanTheBuffer) {
     EXPECT_TRUE(opened_paths.empty());
 }
 
+// After the nine candidates, the first lyrics field with a time-tagged line
+// that loads is sung as an .lrc file would be; only while .lrc files are
+// allowed, and a file beside the track still wins.
+TEST_F(LookupTest, SingsLyricsHeldInTheTracksFields) {
+    struct Case {
+        const char* name;
+        LyricFields fields;
+        std::vector<std::pair<std::string, std::string>> files;
+        uint32_t options;
+        const char* path; // nullptr: Song.mp3 in the case's folder
+        std::vector<test::Entry> expected;
+    };
+    const char* const plain_text = "Words without a time\nand more words";
+    const Case cases[] = {
+        {"the only field", {{nullptr, "[00:01.00]a\n"}}, {}, 0x100, nullptr, {{1000, false, "a"}}},
+        {"plain text passed over for the next",
+         {{plain_text, "[ti:Song]\r\n[ar:Someone]", "[00:02.00]b", "[00:03.00]c"}},
+         {},
+         0x100,
+         nullptr,
+         {{2000, false, "b"}}},
+        {"a field that loads nothing passed over",
+         {{"[00:01.00] a", nullptr, nullptr, "[00:04.00]d"}},
+         {},
+         0x100,
+         nullptr,
+         {{4000, false, "d"}}},
+        {".lrc syntax, CR line ends",
+         {{nullptr, nullptr, "[offset:500]\r[00:01.50]<00:01.50>a<00:02.00>b\r"}},
+         {},
+         0x100,
+         nullptr,
+         {{1000, false, R"(a\_w[500]b)"}}},
+        {"a file beside the track wins",
+         {{"[00:01.00]a"}},
+         {{"Song.lrc", "[00:05.00]f\n"}},
+         0x100,
+         nullptr,
+         {{5000, false, "f"}}},
+        {".lrc files not allowed", {{"[00:01.00]a"}}, {}, 0x0, nullptr, {}},
+        {"no local file",
+         {{"[00:01.00]a"}},
+         {},
+         0x100,
+         "http://example.invalid/stream",
+         {{1000, false, "a"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempFolder own;
+        for (const auto& [name, bytes] : c.files)
+            own.write(name, bytes);
+        free_timeline();
+        opened_paths.clear();
+        current_trailer = sjis;
+        std::string path = c.path != nullptr ? c.path : "file://" + own.path() + sep + "Song.mp3";
+        int32_t first =
+            find_lyrics_for_track("", c.options | 0x2, path.c_str(), "T", "A", &c.fields);
+        EXPECT_EQ(first, c.expected.empty() ? -1 : c.expected[0].time);
+        EXPECT_EQ(test::timeline_entries(), c.expected);
+        if (!c.expected.empty() && c.files.empty()) {
+            EXPECT_EQ(current_trailer, utf8) << "tag text is UTF-8";
+            EXPECT_EQ(opened_paths.size(), c.path != nullptr ? 0u : 9u);
+        }
+    }
+    // No fields at all, as before.
+    free_timeline();
+    EXPECT_EQ(find_lyrics_for_track("", 0x100, track("Song.mp3").c_str(), "T", "A", nullptr), -1);
+}
+
+TEST_F(LookupTest, FindsTimeTaggedLines) {
+    struct Case {
+        const char* text;
+        bool tagged;
+    };
+    const Case cases[] = {
+        {"[00:01.00]a", true},      {"plain\n[1000]a", true},     {"plain\r[1000]", true},
+        {"plain\r\n[1:00]a", true}, {"[ti:Song]\n[ar:x]", false}, {"[1000\n]a", false},
+        {" [1000]a", false},        {"plain words", false},       {"", false},
+        {"[offset:500]", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(holds_time_tagged_line(c.text), c.tagged);
+    }
+}
+
+// Each extension is read as its kind: .lrc syntax only in .lrc files, and an
+// undeclared charset told from the bytes in .lrc files and in .txt files
+// while the page says "Default".
+TEST_F(LookupTest, ReadsEachKindOfFileAsItsOwn) {
+    const std::string sakura_sjis = "\x82\xb3\x82\xad\x82\xe7";
+    const std::string file =
+        "@SakuraScript=1\n[offset:500]\n[00:01.00]" + sakura_sjis + "<00:01.50>x\n";
+    const std::string as_text = sakura_sjis + "<00:01.50>x";
+    struct Case {
+        const char* name;
+        const char* file_name;
+        uint32_t options;
+        const CharsetTrailer* trailer;
+        test::Entry expected;
+    };
+    const Case cases[] = {
+        {".lrc", "Song.lrc", 0x101, sjis, {500, false, sakura_sjis + R"(\_w[500]x)"}},
+        {".txt, page Default", "Song.txt", 0x0, sjis, {1000, false, as_text}},
+        {".txt, page UTF-8", "Song.txt", 0x1, utf8, {1000, false, as_text}},
+        {".txt, charset index 3", "Song.txt", 0x3, plain, {1000, false, as_text}},
+        {".ssl", "Song.ssl", 0x100, utf8, {1000, false, as_text}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempFolder own;
+        own.write(c.file_name, file);
+        free_timeline();
+        std::string path = "file://" + own.path() + sep + "Song.mp3";
+        EXPECT_EQ(find_lyrics_for_track("", c.options, path.c_str(), nullptr, nullptr),
+                  c.expected.time);
+        EXPECT_EQ(current_trailer, c.trailer);
+        EXPECT_EQ(test::timeline_entries(), std::vector<test::Entry>{c.expected});
+    }
+}
+
 } // namespace
 } // namespace lumivox
