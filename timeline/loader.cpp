@@ -1,5 +1,7 @@
 #include "timeline/loader.h"
 
+#include "timeline/load_report.h"
+
 #include "component/host_api.h"
 #include "component/settings.h"
 #include "platform/codepage.h"
@@ -173,6 +175,9 @@ void count_slots(const char* line, LyricLoadContext& context) {
     while (take_time_tag(p, value))
         ++tags;
     int64_t slots = context.slots + (starts_lyric(p) ? tags : 0);
+    report_line(line, tags == 0         ? LineVerdict::tag_without_time
+                      : starts_lyric(p) ? LineVerdict::accepted
+                                        : LineVerdict::no_lyric);
     if (bound > INT32_MAX || slots > INT32_MAX) {
         context.failed = true;
         return;
@@ -372,6 +377,8 @@ void read_pass(LyricSource& source, char* buffer, LyricLoadContext& context) {
             return;
         }
         kept = end - scan;
+        if (!skipping && kept == read_data_limit && entries == nullptr)
+            report_line(buffer + scan, LineVerdict::too_long);
         if (skipping || kept == read_data_limit) {
             skipping = true;
             kept = 0;
@@ -426,7 +433,9 @@ bool ghost_present(char* ghost) {
 // Leaves the Timeline empty: whatever the second pass built (its texts, the
 // table) and the template block go, and count, a bound after the first pass,
 // is 0 again.
-int32_t give_up(LyricSource& source, LyricLoadContext& context) {
+int32_t give_up(LyricSource& source, LyricLoadContext& context, const char* name,
+                CandidateVerdict verdict) {
+    report_candidate(name, context.failed ? CandidateVerdict::failed : verdict);
     free_timeline();
     std::free(context.ghost);
     context.ghost = nullptr;
@@ -550,11 +559,15 @@ bool settle_template(const char* template_text, LyricLoadContext& context) {
 void parse_lyric_line(const char* line, LyricLoadContext& context) {
     if (entries == nullptr) {
         if (line[0] == '[') {
-            if (context.lrc)
-                read_lrc_offset(line, context.lrc_offset);
-            count_slots(line, context);
+            if (context.lrc && read_lrc_offset(line, context.lrc_offset))
+                report_line(line, LineVerdict::directive);
+            else
+                count_slots(line, context);
         } else if (line[0] == '@') {
+            report_line(line, LineVerdict::directive);
             apply_directive(line, context);
+        } else {
+            report_line(line, line[0] == '\0' ? LineVerdict::blank : LineVerdict::no_time_tag);
         }
         return;
     }
@@ -564,9 +577,10 @@ void parse_lyric_line(const char* line, LyricLoadContext& context) {
 
 namespace {
 
-// The two passes over a file or a text alike.
-int32_t load_lyric_source(LyricSource& source, const char* template_text, int32_t script_default,
-                          LyricFormat format) {
+// The two passes over a file or a text alike; name says which, to an
+// observer.
+int32_t load_lyric_source(LyricSource& source, const char* name, const char* template_text,
+                          int32_t script_default, LyricFormat format) {
     LyricLoadContext context;
     context.script = script_default;
     context.lrc = format.lrc;
@@ -575,37 +589,40 @@ int32_t load_lyric_source(LyricSource& source, const char* template_text, int32_
 
     read_pass(source, buffer, context);
     settle_charset(source, context);
-    if (context.failed || count <= 0 || context.script == 0)
-        return give_up(source, context);
+    if (context.script == 0)
+        return give_up(source, context, name, CandidateVerdict::not_a_script);
+    if (context.failed || count <= 0)
+        return give_up(source, context, name, CandidateVerdict::no_lines);
     if (context.ghost != nullptr && !ghost_present(context.ghost))
-        return give_up(source, context);
+        return give_up(source, context, name, CandidateVerdict::ghost_absent);
     if (!settle_template(template_text, context))
-        return give_up(source, context);
+        return give_up(source, context, name, CandidateVerdict::failed);
     // No line has a lyric after a time tag: the second pass would accept
     // nothing.
     if (context.slots == 0)
-        return give_up(source, context);
+        return give_up(source, context, name, CandidateVerdict::no_lines);
 
     if (static_cast<uint64_t>(context.slots) > SIZE_MAX / sizeof(TimedLine))
-        return give_up(source, context);
+        return give_up(source, context, name, CandidateVerdict::failed);
     auto* table = static_cast<TimedLine*>(
         std::malloc(static_cast<size_t>(context.slots) * sizeof(TimedLine)));
     if (table == nullptr)
-        return give_up(source, context);
+        return give_up(source, context, name, CandidateVerdict::failed);
     context.capacity = context.slots;
     count = 0;
     entries = table;
     if (!source_rewind(source))
-        return give_up(source, context);
+        return give_up(source, context, name, CandidateVerdict::failed);
 
     read_pass(source, buffer, context);
     if (context.failed || count == 0)
-        return give_up(source, context);
+        return give_up(source, context, name, CandidateVerdict::no_lines);
     sort_entries();
 
     std::free(context.ghost);
     std::free(context.own_template);
     source_close(source);
+    report_candidate(name, CandidateVerdict::chosen);
     return count;
 }
 
@@ -617,21 +634,24 @@ int32_t load_lyric_file(const char* path, const char* template_text, int32_t scr
     if (entries != nullptr)
         return 0;
     platform::FileHandle file = platform::file_open_read(path);
-    if (file == platform::no_file)
+    if (file == platform::no_file) {
+        report_candidate(path, CandidateVerdict::not_found);
         return 0;
+    }
     LyricSource source;
     source.file = file;
-    return load_lyric_source(source, template_text, script_default, format);
+    return load_lyric_source(source, path, template_text, script_default, format);
 }
 
-int32_t load_lyric_text(const char* text, size_t length, const char* template_text) {
+int32_t load_lyric_text(const char* text, size_t length, const char* template_text,
+                        const char* name) {
     if (entries != nullptr || text == nullptr)
         return 0;
     current_trailer = trailer_utf8;
     LyricSource source;
     source.text = text;
     source.length = length;
-    return load_lyric_source(source, template_text, 1, LyricFormat{true, false});
+    return load_lyric_source(source, name, template_text, 1, LyricFormat{true, false});
 }
 
 } // namespace lumivox

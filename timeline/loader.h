@@ -81,7 +81,9 @@ int32_t load_lyric_file(const char* path, const char* template_text, int32_t scr
 // syntax and filtered as a file is. Lines may end in LF, CR LF or a lone CR.
 // The lines are sent as UTF-8 whatever a charset directive says
 // (current_trailer is set so); otherwise as load_lyric_file.
-int32_t load_lyric_text(const char* text, size_t length, const char* template_text);
+// name tells an observer where the text came from (load_report.h).
+int32_t load_lyric_text(const char* text, size_t length, const char* template_text,
+                        const char* name = "lyrics");
 
 // Handles one line (NUL-terminated, line end removed): directives and the
 // entry bounds while entries is nullptr; once it exists, appends one entry

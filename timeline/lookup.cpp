@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "sync/start_tick.h"
+#include "timeline/load_report.h"
 #include "timeline/loader.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
@@ -120,17 +121,54 @@ bool try_files(const char* template_text, const Extensions& extensions, const ch
 }
 
 // Lyrics fields often hold plain unsynced text: only a field with a
-// time-tagged line is loaded.
-bool try_fields(const char* template_text, const LyricFields* fields) {
+// time-tagged line is loaded. Fields are sung as .lrc files are, only while
+// those are allowed.
+bool try_fields(const char* template_text, const LyricFields* fields, bool allow_lrc) {
     if (fields == nullptr)
         return false;
-    for (const char* value : fields->values) {
-        if (value == nullptr || !holds_time_tagged_line(value))
+    for (size_t i = 0; i < lyric_field_count; ++i) {
+        const char* value = fields->values[i];
+        if (value == nullptr)
             continue;
-        if (load_lyric_text(value, std::strlen(value), template_text) > 0)
+        if (!allow_lrc) {
+            report_candidate(lyric_field_names[i], CandidateVerdict::lrc_not_allowed);
+            continue;
+        }
+        if (!holds_time_tagged_line(value)) {
+            report_candidate(lyric_field_names[i], CandidateVerdict::no_lines);
+            continue;
+        }
+        if (load_lyric_text(value, std::strlen(value), template_text, lyric_field_names[i]) > 0)
             return true;
     }
     return false;
+}
+
+// One candidate of its kind, as the options say: the charset it is sent
+// with unless it names one, and how it is read.
+int32_t load_kind(const char* path, LyricKind kind, const char* template_text,
+                  const Extensions& extensions) {
+    switch (kind) {
+    case LyricKind::ssl:
+        current_trailer = trailer_utf8;
+        return load_lyric_file(path, template_text, 0);
+    case LyricKind::txt:
+        current_trailer = extensions.txt_trailer;
+        return load_lyric_file(path, template_text, 0, {false, extensions.guess_txt_charset});
+    case LyricKind::lrc:
+        break;
+    }
+    if (!extensions.allow_lrc) {
+        report_candidate(path, CandidateVerdict::lrc_not_allowed);
+        return 0;
+    }
+    current_trailer = trailer_utf8;
+    return load_lyric_file(path, template_text, 1, {true, true});
+}
+
+Extensions extensions_for(uint32_t options) {
+    return {lrc_allowed(options), txt_trailer_for(options),
+            txt_charset(options) == TxtCharset::system};
 }
 
 bool is_line_end(char c) {
@@ -144,19 +182,25 @@ bool try_lyric_extensions(char* path_buffer, const char* template_text, char* ex
                           bool guess_txt_charset) {
     if (extension_position < path_buffer || extension_position > base_limit(path_buffer))
         return false;
-    current_trailer = trailer_utf8;
-    std::memcpy(extension_position, ".ssl", extension_length + 1);
-    if (load_lyric_file(path_buffer, template_text, 0) > 0)
-        return true;
-    current_trailer = txt_trailer;
-    std::memcpy(extension_position, ".txt", extension_length + 1);
-    if (load_lyric_file(path_buffer, template_text, 0, {false, guess_txt_charset}) > 0)
-        return true;
-    if (!allow_lrc)
-        return false;
-    current_trailer = trailer_utf8;
-    std::memcpy(extension_position, ".lrc", extension_length + 1);
-    return load_lyric_file(path_buffer, template_text, 1, {true, true}) > 0;
+    const Extensions extensions{allow_lrc, txt_trailer, guess_txt_charset};
+    const struct {
+        const char* extension;
+        LyricKind kind;
+    } kinds[] = {{".ssl", LyricKind::ssl}, {".txt", LyricKind::txt}, {".lrc", LyricKind::lrc}};
+    for (const auto& k : kinds) {
+        std::memcpy(extension_position, k.extension, extension_length + 1);
+        if (load_kind(path_buffer, k.kind, template_text, extensions) > 0)
+            return true;
+    }
+    return false;
+}
+
+int32_t load_candidate(const char* path, LyricKind kind, const char* template_text,
+                       uint32_t options) {
+    if (entries != nullptr)
+        return 0;
+    return load_kind(path, kind, template_text != nullptr ? template_text : "",
+                     extensions_for(options));
 }
 
 bool holds_time_tagged_line(const char* text) {
@@ -182,10 +226,9 @@ int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const
     start_tick = platform::tick_count();
     if (template_text == nullptr)
         template_text = "";
-    const Extensions extensions{lrc_allowed(options), txt_trailer_for(options),
-                                txt_charset(options) == TxtCharset::system};
+    const Extensions extensions = extensions_for(options);
     bool found = try_files(template_text, extensions, path, title, artist) ||
-                 (extensions.allow_lrc && try_fields(template_text, lyric_fields));
+                 try_fields(template_text, lyric_fields, extensions.allow_lrc);
     return found ? entries[0].time : -1;
 }
 

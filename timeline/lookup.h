@@ -49,6 +49,17 @@ bool try_lyric_extensions(char* path_buffer, const char* template_text, char* ex
                           bool allow_lrc, const CharsetTrailer* txt_trailer,
                           bool guess_txt_charset);
 
+// The three kinds of lyric file, told by their extensions.
+enum class LyricKind { ssl, txt, lrc };
+
+// Loads one file as the lookup loads a candidate of its kind, as options
+// say: the charset it is sent with unless it names one, .lrc syntax, and
+// whether an undeclared charset is told from its bytes. An .lrc file while
+// options forbid them is not opened. The entry count, or 0 (also when a
+// Timeline is loaded already).
+int32_t load_candidate(const char* path, LyricKind kind, const char* template_text,
+                       uint32_t options);
+
 // True when text holds a line (ending in LF, CR LF or CR) that starts with a
 // time tag.
 bool holds_time_tagged_line(const char* text);

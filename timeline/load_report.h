@@ -1,0 +1,44 @@
+// Why a lyric candidate is or is not sung, and why a line of it is left out,
+// told to an observer for tools that explain it to users. The component
+// itself sets no observer; every report is then a null-pointer test.
+#pragma once
+
+#include <cstdint>
+
+namespace lumivox {
+
+enum class CandidateVerdict {
+    not_found,       // no such file
+    lrc_not_allowed, // an .lrc candidate while "Allow .lrc file" is off
+    not_a_script,    // no "@SakuraScript=1" (an .lrc: "@SakuraScript=0")
+    ghost_absent,    // names a ghost that is not running
+    no_lines,        // no time-tagged line with a lyric
+    failed,          // unreadable, or out of memory
+    chosen,
+};
+
+// One per line the loader's first pass reads, in file order.
+enum class LineVerdict {
+    accepted,         // time tags and a lyric
+    directive,        // a line starting with "@"
+    blank,            // an empty line
+    no_time_tag,      // starts with neither "[" nor "@": a comment
+    tag_without_time, // "[" without a time, such as "[ti:Title]"
+    no_lyric,         // time tags, but no lyric right after the last "]"
+    too_long,         // longer than a line may be: skipped whole
+};
+
+struct LoadObserver {
+    // name: a candidate's path, or the name of the field lyrics came from.
+    void (*candidate)(const char* name, CandidateVerdict verdict);
+    // text: the line without its end (its first bytes only when too long).
+    void (*line)(const char* text, LineVerdict verdict);
+};
+
+// nullptr (the default): nobody listens.
+extern const LoadObserver* load_observer;
+
+void report_candidate(const char* name, CandidateVerdict verdict);
+void report_line(const char* text, LineVerdict verdict);
+
+} // namespace lumivox

@@ -1,0 +1,126 @@
+#include "tools/lyrics/checker.h"
+
+#include "component/settings.h"
+#include "sstp/request.h"
+#include "sstp/transport.h"
+#include "sync/sync_objects.h"
+#include "timeline/lookup.h"
+#include "timeline/timeline.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace lumivox::lyrics {
+
+namespace {
+
+Report* collecting = nullptr;
+std::vector<LineRow> lines_read;
+
+void on_candidate(const char* name, CandidateVerdict verdict) {
+    collecting->candidates.push_back({name, verdict});
+    if (verdict == CandidateVerdict::chosen || collecting->lines.empty())
+        collecting->lines = lines_read;
+    lines_read.clear();
+}
+
+// A line too long to read is shown by its start.
+constexpr size_t shown_line_bytes = 120;
+
+void on_line(const char* text, LineVerdict verdict) {
+    std::string shown(text);
+    if (shown.size() > shown_line_bytes) {
+        size_t cut = shown_line_bytes;
+        // Not inside a UTF-8 character.
+        while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80)
+            --cut;
+        shown = shown.substr(0, cut) + "...";
+    }
+    lines_read.push_back({static_cast<uint32_t>(lines_read.size() + 1), verdict, shown});
+}
+
+const LoadObserver observer = {&on_candidate, &on_line};
+
+const char* charset_name(const CharsetTrailer* trailer) {
+    if (trailer == trailer_utf8)
+        return "UTF-8";
+    if (trailer == trailer_shift_jis)
+        return "Shift_JIS";
+    return "system";
+}
+
+// Runs load with the observer set and the transport the settings choose
+// (so that a file naming a ghost asks the running mascot host), and takes
+// what it loaded; the Timeline is empty again afterwards.
+template <typename Load> void observe(Report& report, Load load) {
+    sync_objects_create();
+    select_transport(direct_sstp() ? 1 : 0);
+    collecting = &report;
+    lines_read.clear();
+    load_observer = &observer;
+    load();
+    load_observer = nullptr;
+    collecting = nullptr;
+    if (entries != nullptr) {
+        report.sung = true;
+        report.charset = charset_name(current_trailer);
+        for (int32_t i = 0; i < count; ++i)
+            report.sung_lines.push_back({entries[i].time, entries[i].text});
+        for (const CandidateRow& row : report.candidates) {
+            if (row.verdict == CandidateVerdict::chosen)
+                report.chosen = row.name;
+        }
+    }
+    free_timeline();
+    sync_objects_destroy();
+}
+
+std::string utf8_of(const std::filesystem::path& path) {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path path_of(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string lower_extension(const std::string& path) {
+    std::string extension = utf8_of(path_of(path).extension());
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+} // namespace
+
+Report check_track(const std::string& track, const std::string& title, const std::string& artist) {
+    Report report;
+    std::filesystem::path absolute = std::filesystem::absolute(path_of(track));
+    std::string location = "file://" + utf8_of(absolute.make_preferred());
+    observe(report, [&] {
+        find_lyrics_for_track(cfg_primary.get(), cfg_options, location.c_str(),
+                              title.empty() ? nullptr : title.c_str(),
+                              artist.empty() ? nullptr : artist.c_str(), nullptr);
+    });
+    return report;
+}
+
+bool show_file(const std::string& path, Report& report, std::string& error) {
+    std::string extension = lower_extension(path);
+    LyricKind kind;
+    if (extension == ".ssl") {
+        kind = LyricKind::ssl;
+    } else if (extension == ".txt") {
+        kind = LyricKind::txt;
+    } else if (extension == ".lrc") {
+        kind = LyricKind::lrc;
+    } else {
+        error = "\"" + path + "\" is not named as a lyric file (.ssl, .txt or .lrc)";
+        return false;
+    }
+    observe(report, [&] { load_candidate(path.c_str(), kind, cfg_primary.get(), cfg_options); });
+    return true;
+}
+
+} // namespace lumivox::lyrics

@@ -1,0 +1,48 @@
+// What the component makes of a track's lyric candidates, or of one lyric
+// file: it runs the component's own lookup and loader with an observer.
+#pragma once
+
+#include "timeline/load_report.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumivox::lyrics {
+
+struct CandidateRow {
+    std::string name; // a path, or the field lyrics came from
+    CandidateVerdict verdict;
+};
+
+struct LineRow {
+    uint32_t number; // from 1
+    LineVerdict verdict;
+    std::string text;
+};
+
+struct SungLine {
+    int32_t time_ms;
+    std::string script; // as the request carries it
+};
+
+struct Report {
+    std::vector<CandidateRow> candidates;
+    // The lines of the file read last (for check, the chosen one), as its
+    // first pass read them.
+    std::vector<LineRow> lines;
+    bool sung = false;
+    std::string chosen;  // the candidate sung, when sung
+    std::string charset; // "UTF-8", "Shift_JIS" or "system" (no Charset header)
+    std::vector<SungLine> sung_lines;
+};
+
+// The settings must be loaded. The track path is local (made absolute
+// here); title and artist as the track's tags would give them.
+Report check_track(const std::string& track, const std::string& title, const std::string& artist);
+// One lyric file, read as the lookup would read a candidate of its kind.
+// False with a message when its name is not a lyric file's (.ssl, .txt,
+// .lrc).
+bool show_file(const std::string& path, Report& report, std::string& error);
+
+} // namespace lumivox::lyrics

@@ -1,0 +1,95 @@
+// lumivox-lyrics: tells why a track is or is not sung, through the
+// component's own lookup and loader. Writes nothing anywhere.
+#include "tools/common/arguments.h"
+#include "tools/lyrics/checker.h"
+#include "tools/lyrics/report_output.h"
+#include "tools/lyrics/settings_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+using namespace lumivox;
+
+const char usage[] =
+    "usage: lumivox-lyrics check TRACK [--title T] [--artist A] [--settings FILE] [--json]\n"
+    "       lumivox-lyrics show FILE [--settings FILE] [--json]\n"
+    "\n"
+    "check     every lyric candidate of the track in the order they are tried, with the\n"
+    "          reason each is or is not sung, then the lines the ghost will receive\n"
+    "show      one lyric file: whether it is sung, the lines left out and why, and the\n"
+    "          lines the ghost will receive\n"
+    "--title, --artist  the track's tags, as the player would give them\n"
+    "--settings FILE    the component's settings blob (as lumivox-host --config keeps it);\n"
+    "                   default: the component's defaults\n"
+    "--json             one JSON object instead of the table\n"
+    "\n"
+    "Exit status: 0 when a lyric would be sung, 1 when none would, 2 for bad usage or an\n"
+    "unreadable file.\n";
+
+int fail(const std::string& why, bool show_usage) {
+    std::fprintf(stderr, "lumivox-lyrics: %s\n%s", why.c_str(), show_usage ? usage : "");
+    return 2;
+}
+
+bool is_regular_file(const std::string& utf8) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(
+        std::filesystem::path(std::u8string(utf8.begin(), utf8.end())), error);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args = tools::utf8_arguments(argc, argv);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (args.size() < 2)
+        return fail("needs a command and a file", true);
+    const std::string command = args[0];
+    const std::string subject = args[1];
+    if (command != "check" && command != "show")
+        return fail("unknown command \"" + command + "\"", true);
+    std::string title;
+    std::string artist;
+    std::string settings;
+    bool json = false;
+    for (size_t i = 2; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--json") {
+            json = true;
+            continue;
+        }
+        bool takes_value =
+            a == "--settings" || (command == "check" && (a == "--title" || a == "--artist"));
+        if (!takes_value)
+            return fail("\"" + command + "\" does not take \"" + a + "\"", true);
+        if (i + 1 >= args.size())
+            return fail(a + " needs a value", true);
+        const std::string& value = args[++i];
+        (a == "--title" ? title : a == "--artist" ? artist : settings) = value;
+    }
+    if (!is_regular_file(subject))
+        return fail("\"" + subject + "\" is not a file that can be read", false);
+
+    std::string error;
+    if (!lyrics::load_settings(settings, error))
+        return fail(error, false);
+    lyrics::Report report;
+    if (command == "check") {
+        report = lyrics::check_track(subject, title, artist);
+    } else if (!lyrics::show_file(subject, report, error)) {
+        return fail(error, false);
+    }
+    bool show_lines = command == "show";
+    std::string out = json ? lyrics::report_json(subject, report, show_lines)
+                           : lyrics::report_text(subject, report, show_lines);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return report.sung ? 0 : 1;
+}

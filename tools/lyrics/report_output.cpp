@@ -1,0 +1,163 @@
+#include "tools/lyrics/report_output.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+namespace lumivox::lyrics {
+
+namespace {
+
+const char* verdict_text(CandidateVerdict verdict) {
+    switch (verdict) {
+    case CandidateVerdict::not_found:
+        return "not found";
+    case CandidateVerdict::lrc_not_allowed:
+        return ".lrc files not allowed (\"Allow .lrc file\" is off)";
+    case CandidateVerdict::not_a_script:
+        return "found, but no @SakuraScript=1";
+    case CandidateVerdict::ghost_absent:
+        return "names a ghost that is not running";
+    case CandidateVerdict::no_lines:
+        return "no time-tagged lines";
+    case CandidateVerdict::failed:
+        return "could not be read";
+    case CandidateVerdict::chosen:
+        return "chosen";
+    }
+    return "?";
+}
+
+const char* verdict_key(CandidateVerdict verdict) {
+    switch (verdict) {
+    case CandidateVerdict::not_found:
+        return "not_found";
+    case CandidateVerdict::lrc_not_allowed:
+        return "lrc_not_allowed";
+    case CandidateVerdict::not_a_script:
+        return "not_a_script";
+    case CandidateVerdict::ghost_absent:
+        return "ghost_absent";
+    case CandidateVerdict::no_lines:
+        return "no_lines";
+    case CandidateVerdict::failed:
+        return "failed";
+    case CandidateVerdict::chosen:
+        return "chosen";
+    }
+    return "?";
+}
+
+// Only the lines left out are reported.
+const char* skip_text(LineVerdict verdict) {
+    switch (verdict) {
+    case LineVerdict::no_time_tag:
+        return "no time tag";
+    case LineVerdict::tag_without_time:
+        return "a tag without a time";
+    case LineVerdict::no_lyric:
+        return "no text right after the last ]";
+    case LineVerdict::too_long:
+        return "longer than a line may be";
+    case LineVerdict::accepted:
+    case LineVerdict::directive:
+    case LineVerdict::blank:
+        break;
+    }
+    return nullptr;
+}
+
+const char* skip_key(LineVerdict verdict) {
+    switch (verdict) {
+    case LineVerdict::no_time_tag:
+        return "no_time_tag";
+    case LineVerdict::tag_without_time:
+        return "tag_without_time";
+    case LineVerdict::no_lyric:
+        return "no_lyric";
+    case LineVerdict::too_long:
+        return "too_long";
+    case LineVerdict::accepted:
+    case LineVerdict::directive:
+    case LineVerdict::blank:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::string clock_time(int32_t ms) {
+    char text[32];
+    long long value = ms;
+    std::snprintf(text, sizeof text, "%s%02lld:%02lld.%03lld", value < 0 ? "-" : "",
+                  std::llabs(value) / 60000, std::llabs(value) / 1000 % 60,
+                  std::llabs(value) % 1000);
+    return text;
+}
+
+std::string report_text(const std::string& subject, const Report& report, bool show_lines) {
+    std::string out;
+    if (show_lines) {
+        for (const CandidateRow& row : report.candidates)
+            out += subject + ": " + verdict_text(row.verdict) + "\n";
+    } else {
+        out += "Lyric candidates for " + subject + ", in the order they are tried:\n";
+        for (const CandidateRow& row : report.candidates) {
+            std::string verdict = verdict_text(row.verdict);
+            verdict.resize(std::max<size_t>(verdict.size(), 34), ' ');
+            out += "  " + verdict + "  " + row.name + "\n";
+        }
+    }
+    if (show_lines) {
+        bool any = false;
+        for (const LineRow& line : report.lines) {
+            const char* why = skip_text(line.verdict);
+            if (why == nullptr)
+                continue;
+            if (!any)
+                out += "Lines left out:\n";
+            any = true;
+            out += "  line " + std::to_string(line.number) + ": " + why + ": " + line.text + "\n";
+        }
+    }
+    if (!report.sung) {
+        out += "Nothing is sung.\n";
+        return out;
+    }
+    size_t n = report.sung_lines.size();
+    out += "Sung from " + report.chosen + ": " + std::to_string(n) + (n == 1 ? " line" : " lines") +
+           ", charset " + report.charset + "\n";
+    for (const SungLine& line : report.sung_lines)
+        out += "  " + clock_time(line.time_ms) + "  " + line.script + "\n";
+    return out;
+}
+
+std::string report_json(const std::string& subject, const Report& report, bool show_lines) {
+    nlohmann::json out;
+    out[show_lines ? "file" : "track"] = subject;
+    out["candidates"] = nlohmann::json::array();
+    for (const CandidateRow& row : report.candidates)
+        out["candidates"].push_back({{"name", row.name}, {"verdict", verdict_key(row.verdict)}});
+    if (show_lines) {
+        out["skipped"] = nlohmann::json::array();
+        for (const LineRow& line : report.lines) {
+            if (const char* why = skip_key(line.verdict))
+                out["skipped"].push_back(
+                    {{"line", line.number}, {"why", why}, {"text", line.text}});
+        }
+    }
+    out["sung"] = report.sung;
+    out["chosen"] = report.sung ? nlohmann::json(report.chosen) : nlohmann::json();
+    out["charset"] = report.sung ? nlohmann::json(report.charset) : nlohmann::json();
+    out["lines"] = nlohmann::json::array();
+    for (const SungLine& line : report.sung_lines)
+        out["lines"].push_back({{"time_ms", line.time_ms},
+                                {"time", clock_time(line.time_ms)},
+                                {"script", line.script}});
+    // Shift_JIS lyrics are not UTF-8: such bytes become U+FFFD here.
+    return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+} // namespace lumivox::lyrics
