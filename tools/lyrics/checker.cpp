@@ -97,7 +97,9 @@ std::string lower_extension(const std::string& path) {
 Report check_track(const std::string& track, const std::string& title, const std::string& artist) {
     Report report;
     std::filesystem::path absolute = std::filesystem::absolute(path_of(track));
-    std::string location = "file://" + utf8_of(absolute.make_preferred());
+    absolute.make_preferred();
+    std::string location = "file://" + utf8_of(absolute);
+    report.folder = utf8_of(absolute.parent_path() / "");
     observe(report, [&] {
         find_lyrics_for_track(cfg_primary.get(), cfg_options, location.c_str(),
                               title.empty() ? nullptr : title.c_str(),

@@ -28,6 +28,7 @@ struct SungLine {
 
 struct Report {
     std::vector<CandidateRow> candidates;
+    std::string folder; // check: the track's folder, with its separator
     // The lines of the file read last (for check, the chosen one), as its
     // first pass read them.
     std::vector<LineRow> lines;

@@ -86,6 +86,13 @@ const char* skip_key(LineVerdict verdict) {
     return nullptr;
 }
 
+// A file of the track's folder by its name; lyrics from a tag by the tag's.
+std::string shown_name(const std::string& name, const std::string& folder) {
+    if (!folder.empty() && name.compare(0, folder.size(), folder) == 0)
+        return name.substr(folder.size());
+    return name;
+}
+
 } // namespace
 
 std::string clock_time(int32_t ms) {
@@ -103,11 +110,12 @@ std::string report_text(const std::string& subject, const Report& report, bool s
         for (const CandidateRow& row : report.candidates)
             out += subject + ": " + verdict_text(row.verdict) + "\n";
     } else {
-        out += "Lyric candidates for " + subject + ", in the order they are tried:\n";
+        out += "Lyric candidates for " + subject + " in " + report.folder +
+               ", in the order they are tried:\n";
         for (const CandidateRow& row : report.candidates) {
             std::string verdict = verdict_text(row.verdict);
             verdict.resize(std::max<size_t>(verdict.size(), 34), ' ');
-            out += "  " + verdict + "  " + row.name + "\n";
+            out += "  " + verdict + "  " + shown_name(row.name, report.folder) + "\n";
         }
     }
     if (show_lines) {
@@ -127,8 +135,8 @@ std::string report_text(const std::string& subject, const Report& report, bool s
         return out;
     }
     size_t n = report.sung_lines.size();
-    out += "Sung from " + report.chosen + ": " + std::to_string(n) + (n == 1 ? " line" : " lines") +
-           ", charset " + report.charset + "\n";
+    out += "Sung from " + shown_name(report.chosen, report.folder) + ": " + std::to_string(n) +
+           (n == 1 ? " line" : " lines") + ", charset " + report.charset + "\n";
     for (const SungLine& line : report.sung_lines)
         out += "  " + clock_time(line.time_ms) + "  " + line.script + "\n";
     return out;
