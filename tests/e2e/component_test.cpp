@@ -27,22 +27,6 @@ std::string line_text(const std::string& lyric) {
     return "\\0\\s[25]" + lyric + "\\e";
 }
 
-// The script with its first "\\_w[N]" read as `expected` when N falls short
-// of it by at most 100 ms.
-std::string settled_wait(std::string script, long expected) {
-    size_t at = script.find("\\_w[");
-    if (at == std::string::npos)
-        return script;
-    at += 4;
-    size_t end = script.find(']', at);
-    if (end == std::string::npos)
-        return script;
-    long wait = std::strtol(script.substr(at, end - at).c_str(), nullptr, 10);
-    if (wait <= expected && wait >= expected - 100)
-        script.replace(at, end - at, std::to_string(expected));
-    return script;
-}
-
 class Component : public TrackFolder {
   protected:
     // Runs the scenario against a fresh ghost; the records it received.

@@ -69,22 +69,6 @@ std::string as_recorded(const std::string& bytes) {
     return out;
 }
 
-// The script with its first "\_w[N]" read as expected when N falls short of
-// it by at most 100 ms (what is left of a wait when the host acts).
-std::string settled_wait(std::string script, long expected) {
-    size_t at = script.find("\\_w[");
-    if (at == std::string::npos)
-        return script;
-    at += 4;
-    size_t end = script.find(']', at);
-    if (end == std::string::npos)
-        return script;
-    long wait = std::strtol(script.substr(at, end - at).c_str(), nullptr, 10);
-    if (wait <= expected && wait >= expected - 100)
-        script.replace(at, end - at, std::to_string(expected));
-    return script;
-}
-
 // One lyric file beside its own track, and what the ghost must be sent.
 struct Sung {
     const char* what;

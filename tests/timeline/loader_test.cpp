@@ -4,6 +4,7 @@
 #include "platform/syscalls.h"
 #include "sstp/request.h"
 #include "tests/support/recording_transport.h"
+#include "tests/timeline/loader_fixture.h"
 #include "tests/timeline/lyric_files.h"
 #include "timeline/script_filter.h"
 #include "timeline/timeline.h"
@@ -82,24 +83,8 @@ void inject(const FileFault& f) {
     platform::replace_call(&platform::SystemCalls::file_close, &close_counted);
 }
 
-class LoaderTest : public ::testing::Test {
+class LoaderTest : public test::LoaderFixture {
   protected:
-    void SetUp() override {
-        free_timeline();
-        current_trailer = trailer_utf8;
-        test::use_recording_transport();
-        saved_options = cfg_options;
-    }
-    void TearDown() override {
-        platform::restore_calls();
-        free_timeline();
-        cfg_options = saved_options;
-    }
-
-    static void trust_lyric_scripts(bool on) {
-        cfg_options = with_option(cfg_options, Option::lyric_script_trusted, on);
-    }
-
     int32_t load(const std::string& bytes, int32_t script_default = 1,
                  const char* template_text = "") {
         return load_lyric_file(folder.write("song.lrc", bytes).c_str(), template_text,
@@ -111,9 +96,6 @@ class LoaderTest : public ::testing::Test {
         EXPECT_EQ(count, 0);
         EXPECT_EQ(template_prefix, nullptr);
     }
-
-    test::TempFolder folder;
-    uint32_t saved_options = 0;
 };
 
 TEST_F(LoaderTest, LoadsTheWholeFileExample) {

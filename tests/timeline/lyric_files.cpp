@@ -69,5 +69,4 @@ std::vector<Entry> timeline_entries() {
     return result;
 }
 
-
 } // namespace lumivox::test

@@ -39,5 +39,4 @@ std::ostream& operator<<(std::ostream& out, const Entry& entry);
 // pointing at an owner's text.
 std::vector<Entry> timeline_entries();
 
-
 } // namespace lumivox::test

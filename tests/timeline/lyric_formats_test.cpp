@@ -4,6 +4,7 @@
 #include "platform/syscalls.h"
 #include "sstp/request.h"
 #include "tests/support/recording_transport.h"
+#include "tests/timeline/loader_fixture.h"
 #include "tests/timeline/lyric_files.h"
 #include "timeline/loader.h"
 #include "timeline/timeline.h"
@@ -78,23 +79,8 @@ int32_t capped_read(platform::FileHandle file, void* buffer, uint32_t n) {
     return platform::real_calls.file_read(file, buffer, read_cap != 0 ? std::min(n, read_cap) : n);
 }
 
-class LyricFormatsTest : public ::testing::Test {
+class LyricFormatsTest : public test::LoaderFixture {
   protected:
-    void SetUp() override {
-        free_timeline();
-        current_trailer = trailer_utf8;
-        test::use_recording_transport();
-        saved_options = cfg_options;
-    }
-    void TearDown() override {
-        platform::restore_calls();
-        free_timeline();
-        cfg_options = saved_options;
-    }
-
-    static void trust_lyric_scripts(bool on) {
-        cfg_options = with_option(cfg_options, Option::lyric_script_trusted, on);
-    }
     int32_t load(const std::string& bytes, LyricFormat format, int32_t script_default = 1,
                  const char* template_text = "") {
         free_timeline();
@@ -107,9 +93,6 @@ class LyricFormatsTest : public ::testing::Test {
             result.push_back(e.time);
         return result;
     }
-
-    test::TempFolder folder;
-    uint32_t saved_options = 0;
 };
 
 // A positive offset makes lines come earlier; it adds to the directive's
