@@ -62,6 +62,19 @@ TEST_F(LyricsChecker, SettingsThatForbidLrcFilesAreTold) {
               (std::vector<std::string>{"not_found", "not_found", "lrc_not_allowed"}));
 }
 
+TEST_F(LyricsChecker, LyricsInTagsComeAfterTheFiles) {
+    write_file(path("synced.txt"), "[00:02.00]From the tag\r\n");
+    Finished out = check({"check", path("song.mp3"), "--field", "unsynced lyrics=plain words",
+                          "--field", "LYRICS=@" + path("synced.txt"), "--json"});
+    ASSERT_EQ(out.status, 0) << out.err;
+    json report = json::parse(out.out);
+    EXPECT_EQ(verdicts(report), (std::vector<std::string>{"not_found", "not_found", "not_found",
+                                                          "no_lines", "chosen"}));
+    EXPECT_EQ(report["chosen"], "LYRICS");
+    ASSERT_EQ(report["lines"].size(), 1u);
+    EXPECT_EQ(report["lines"][0]["script"], "\\0\\s[25]From the tag\\e");
+}
+
 TEST_F(LyricsChecker, ShowListsTheLinesLeftOutAndWhy) {
     write_file(path("song.lrc"), "[ti:Title]\n"
                                  "a comment\n"

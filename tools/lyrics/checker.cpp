@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 
 namespace lumivox::lyrics {
@@ -85,6 +86,18 @@ std::filesystem::path path_of(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+bool equal_ignoring_case(const std::string& a, const char* b) {
+    size_t n = std::strlen(b);
+    if (a.size() != n)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
 std::string lower_extension(const std::string& path) {
     std::string extension = utf8_of(path_of(path).extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -94,16 +107,23 @@ std::string lower_extension(const std::string& path) {
 
 } // namespace
 
-Report check_track(const std::string& track, const std::string& title, const std::string& artist) {
+Report check_track(const std::string& track, const TrackTags& tags) {
     Report report;
     std::filesystem::path absolute = std::filesystem::absolute(path_of(track));
     absolute.make_preferred();
     std::string location = "file://" + utf8_of(absolute);
     report.folder = utf8_of(absolute.parent_path() / "");
+    LyricFields fields;
+    for (size_t i = 0; i < lyric_field_count; ++i) {
+        for (const auto& [name, value] : tags.fields) {
+            if (fields.values[i] == nullptr && equal_ignoring_case(name, lyric_field_names[i]))
+                fields.values[i] = value.c_str();
+        }
+    }
     observe(report, [&] {
         find_lyrics_for_track(cfg_primary.get(), cfg_options, location.c_str(),
-                              title.empty() ? nullptr : title.c_str(),
-                              artist.empty() ? nullptr : artist.c_str(), nullptr);
+                              tags.title.empty() ? nullptr : tags.title.c_str(),
+                              tags.artist.empty() ? nullptr : tags.artist.c_str(), &fields);
     });
     return report;
 }

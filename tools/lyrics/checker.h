@@ -38,9 +38,18 @@ struct Report {
     std::vector<SungLine> sung_lines;
 };
 
+// The track's tags that matter to the lookup, as the player would give them.
+struct TrackTags {
+    std::string title;
+    std::string artist;
+    // Values of the lyrics fields, by name (any case); the first value of a
+    // name counts, as the player's first value does.
+    std::vector<std::pair<std::string, std::string>> fields;
+};
+
 // The settings must be loaded. The track path is local (made absolute
-// here); title and artist as the track's tags would give them.
-Report check_track(const std::string& track, const std::string& title, const std::string& artist);
+// here).
+Report check_track(const std::string& track, const TrackTags& tags);
 // One lyric file, read as the lookup would read a candidate of its kind.
 // False with a message when its name is not a lyric file's (.ssl, .txt,
 // .lrc).

@@ -1,6 +1,7 @@
 // lumivox-lyrics: tells why a track is or is not sung, through the
 // component's own lookup and loader. Writes nothing anywhere.
 #include "tools/common/arguments.h"
+#include "tools/host/field_file.h"
 #include "tools/lyrics/checker.h"
 #include "tools/lyrics/report_output.h"
 #include "tools/lyrics/settings_file.h"
@@ -16,7 +17,8 @@ namespace {
 using namespace lumivox;
 
 const char usage[] =
-    "usage: lumivox-lyrics check TRACK [--title T] [--artist A] [--settings FILE] [--json]\n"
+    "usage: lumivox-lyrics check TRACK [--title T] [--artist A] [--field NAME=VALUE]...\n"
+    "                            [--settings FILE] [--json]\n"
     "       lumivox-lyrics show FILE [--settings FILE] [--json]\n"
     "\n"
     "check     every lyric candidate of the track in the order they are tried, with the\n"
@@ -24,6 +26,9 @@ const char usage[] =
     "show      one lyric file: whether it is sung, the lines left out and why, and the\n"
     "          lines the ghost will receive\n"
     "--title, --artist  the track's tags, as the player would give them\n"
+    "--field NAME=VALUE another tag of the track, such as \"UNSYNCED LYRICS=@song.txt\":\n"
+    "                   the lyrics fields are tried after the files; @FILE reads the value\n"
+    "                   from that file, byte for byte\n"
     "--settings FILE    the component's settings blob (as lumivox-host --config keeps it);\n"
     "                   default: the component's defaults\n"
     "--json             one JSON object instead of the table\n"
@@ -56,8 +61,7 @@ int main(int argc, char** argv) {
     const std::string subject = args[1];
     if (command != "check" && command != "show")
         return fail("unknown command \"" + command + "\"", true);
-    std::string title;
-    std::string artist;
+    lyrics::TrackTags tags;
     std::string settings;
     bool json = false;
     for (size_t i = 2; i < args.size(); ++i) {
@@ -67,13 +71,26 @@ int main(int argc, char** argv) {
             continue;
         }
         bool takes_value =
-            a == "--settings" || (command == "check" && (a == "--title" || a == "--artist"));
+            a == "--settings" ||
+            (command == "check" && (a == "--title" || a == "--artist" || a == "--field"));
         if (!takes_value)
             return fail("\"" + command + "\" does not take \"" + a + "\"", true);
         if (i + 1 >= args.size())
             return fail(a + " needs a value", true);
         const std::string& value = args[++i];
-        (a == "--title" ? title : a == "--artist" ? artist : settings) = value;
+        if (a == "--field") {
+            size_t eq = value.find('=');
+            if (eq == std::string::npos || eq == 0)
+                return fail("--field takes NAME=VALUE", true);
+            std::string name = value.substr(0, eq);
+            std::string text;
+            std::string error;
+            if (!tools::field_value(name, value.substr(eq + 1), text, error))
+                return fail(error, false);
+            tags.fields.emplace_back(name, text);
+        } else {
+            (a == "--title" ? tags.title : a == "--artist" ? tags.artist : settings) = value;
+        }
     }
     if (!is_regular_file(subject))
         return fail("\"" + subject + "\" is not a file that can be read", false);
@@ -83,7 +100,7 @@ int main(int argc, char** argv) {
         return fail(error, false);
     lyrics::Report report;
     if (command == "check") {
-        report = lyrics::check_track(subject, title, artist);
+        report = lyrics::check_track(subject, tags);
     } else if (!lyrics::show_file(subject, report, error)) {
         return fail(error, false);
     }

@@ -1,5 +1,7 @@
 #include "tools/lyrics/report_output.h"
 
+#include "timeline/lookup.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +92,10 @@ const char* skip_key(LineVerdict verdict) {
 std::string shown_name(const std::string& name, const std::string& folder) {
     if (!folder.empty() && name.compare(0, folder.size(), folder) == 0)
         return name.substr(folder.size());
+    for (const char* field : lyric_field_names) {
+        if (name == field)
+            return "the tag " + name;
+    }
     return name;
 }
 
