@@ -37,4 +37,7 @@ LUMIVOX_E2E_BIN="$native" "$native/bench_e2e_sync_accuracy"
 echo
 echo "== windows (Wine): end to end, lumivox-host to lumivox-ghost =="
 LUMIVOX_E2E_BIN="$windows" LUMIVOX_E2E_EMULATOR="$wine" "$native/bench_e2e_sync_accuracy"
+echo
+echo "== native: lumivox-mpris following mpv =="
+LUMIVOX_E2E_BIN="$native" "$native/bench_mpris_accuracy"
 /usr/lib/wine/wineserver -k 2>/dev/null || true

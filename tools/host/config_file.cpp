@@ -1,5 +1,6 @@
 #include "tools/host/config_file.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -68,11 +69,25 @@ class MemoryOutput final : public stream_writer {
 } // namespace
 
 bool read_config_file(foobar2000_client* client, const std::string& path, std::string& error) {
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in && errno == ENOENT)
         return true; // nothing stored yet
-    std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    // Anything else that cannot be read is reported rather than taken for no
+    // settings, which exit would then write over.
+    std::vector<unsigned char> data;
+    try {
+        if (in)
+            data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        in.setstate(std::ios::badbit);
+    }
+    if (!in || in.bad()) {
+        int why = errno;
+        error = "cannot read the configuration file \"" + path + "\"" +
+                (why != 0 ? std::string(": ") + std::strerror(why) : std::string());
+        return false;
+    }
     MemoryInput stream(std::move(data));
     NeverAbort abort;
     try {

@@ -2,18 +2,13 @@
 // host exit, with the configuration kept in a file.
 #pragma once
 
-#include "tools/host/module.h"
 #include "tools/host/scenario.h"
+#include "tools/host/session.h"
 
 #include <string>
 #include <vector>
 
 namespace lumivox::tools {
-
-struct RunOptions {
-    std::string component;
-    std::string config; // empty: none kept
-};
 
 // Each returns 0 on success; on failure prints a message and returns non-zero
 // after leaving the component exited and unloaded.

@@ -126,6 +126,14 @@ bool split_words(const std::string& line, std::vector<std::string>& words, std::
     return true;
 }
 
+bool parse_step_words(const std::vector<std::string>& words, Step& step, std::string& error) {
+    if (words.empty()) {
+        error = "no step given";
+        return false;
+    }
+    return parse_step(words, step, error);
+}
+
 bool parse_scenario(const std::string& text, std::vector<Step>& steps, std::string& error) {
     std::istringstream in(text);
     std::string line;

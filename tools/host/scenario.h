@@ -20,6 +20,10 @@ struct Step {
 // quotes starts a comment. False with a reason on an unterminated quote.
 bool split_words(const std::string& line, std::vector<std::string>& words, std::string& error);
 
+// Parses and checks one step already split into words, the first being the
+// step's word; false with a reason.
+bool parse_step_words(const std::vector<std::string>& words, Step& step, std::string& error);
+
 // Parses and checks every line; false with "line N: ..." on the first bad one.
 bool parse_scenario(const std::string& text, std::vector<Step>& steps, std::string& error);
 

@@ -1,7 +1,7 @@
 // lumivox-lyrics: tells why a track is or is not sung, through the
 // component's own lookup and loader. Writes nothing anywhere.
 #include "tools/common/arguments.h"
-#include "tools/host/field_file.h"
+#include "tools/common/field_file.h"
 #include "tools/lyrics/checker.h"
 #include "tools/lyrics/report_output.h"
 #include "tools/lyrics/settings_file.h"

@@ -1,4 +1,4 @@
-#include "tools/host/field_file.h"
+#include "tools/common/field_file.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,0 +1,87 @@
+// lumivox-mpris: the component sings along with whatever an MPRIS player on
+// the session bus plays (mpv, VLC, Rhythmbox, ...), sending to a mascot host
+// over SSTP. It is a player to the component, as lumivox-host is, and follows
+// a real one.
+#include "tools/host/module.h"
+#include "tools/host/trace.h"
+#include "tools/mpris/run.h"
+#include "tools/mpris/settings.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char usage[] =
+    "usage: lumivox-mpris [--component PATH] [--config FILE] [--player NAME]\n"
+    "                     [--exit-with-player] [--trace]\n"
+    "       lumivox-mpris [--component PATH] [--config FILE] [--trace]\n"
+    "                     prefs [ID=VALUE...] [reset]\n"
+    "\n"
+    "Follows a player on the D-Bus session bus and has the ghost sing along:\n"
+    "the start-up script now, each track's announcement and lyrics, the exit\n"
+    "script when SIGINT or SIGTERM (Ctrl+C) ends it.\n"
+    "\n"
+    "--component PATH    the component module (default: foo_lumivox.so beside this)\n"
+    "--config FILE       the settings (default: $XDG_CONFIG_HOME/lumivox/settings.bin,\n"
+    "                    or ~/.config/lumivox/settings.bin); a new file starts with\n"
+    "                    \"Use Direct SSTP\" off, for a mascot host on port 9801\n"
+    "--player NAME       follow only org.mpris.MediaPlayer2.NAME (and its instances);\n"
+    "                    default: the first player that plays, then whichever starts\n"
+    "--exit-with-player  end when the followed player leaves the bus\n"
+    "--trace             every event on standard error\n"
+    "\n"
+    "prefs  sets the preferences page's controls in order (a check box to 0 or 1,\n"
+    "       the list to an entry's index, an edit to a text), resets the settings\n"
+    "       first with \"reset\", and stores them: prefs 1013=\"\\0\\s[25]%ILYX\\e\"\n";
+
+int fail_usage(const std::string& why) {
+    std::fprintf(stderr, "lumivox-mpris: %s\n%s", why.c_str(), usage);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace lumivox;
+    tools::RunOptions options;
+    options.program = "lumivox-mpris";
+    options.component = tools::default_component_path(argv[0]);
+    mpris::FollowOptions follow;
+    int i = 1;
+    for (; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--component" || a == "--config" || a == "--player") {
+            if (i + 1 >= argc)
+                return fail_usage(a + " needs a value");
+            std::string value = argv[++i];
+            if (value.empty())
+                return fail_usage(a + " needs a value");
+            (a == "--component" ? options.component
+             : a == "--config"  ? options.config
+                                : follow.player) = value;
+        } else if (a == "--exit-with-player") {
+            follow.exit_with_player = true;
+        } else if (a == "--trace") {
+            tools::enable_trace(true);
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        } else {
+            break;
+        }
+    }
+    if (options.config.empty()) {
+        std::string error;
+        if (!mpris::default_settings_path(options.config, error)) {
+            std::fprintf(stderr, "lumivox-mpris: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    if (i == argc)
+        return mpris::follow_player(options, follow);
+    if (std::string(argv[i]) == "prefs")
+        return mpris::edit_settings(options, std::vector<std::string>(argv + i, argv + argc));
+    return fail_usage("unknown argument \"" + std::string(argv[i]) + "\"");
+}
