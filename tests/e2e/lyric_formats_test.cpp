@@ -4,6 +4,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/utf16_text.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -27,31 +28,7 @@ std::string line_text(const std::string& lyric) {
     return "\\0\\s[25]" + lyric + "\\e";
 }
 
-// The UTF-8 text as a UTF-16 file, with its byte-order mark.
-std::string utf16_file(const std::string& utf8, bool big_endian) {
-    std::vector<uint32_t> code_units = {0xFEFF};
-    for (size_t i = 0; i < utf8.size();) {
-        auto b = static_cast<unsigned char>(utf8[i]);
-        int size = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        uint32_t c = size == 1 ? b : b & (0x7F >> size);
-        for (int k = 1; k < size; ++k)
-            c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += size;
-        if (c >= 0x10000) {
-            code_units.push_back(0xD800 + ((c - 0x10000) >> 10));
-            code_units.push_back(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            code_units.push_back(c);
-        }
-    }
-    std::string out;
-    for (uint32_t u : code_units) {
-        char high = static_cast<char>(u >> 8);
-        char low = static_cast<char>(u & 0xFF);
-        out += big_endian ? std::string{high, low} : std::string{low, high};
-    }
-    return out;
-}
+using test::utf16_file;
 
 // How the ghost's record shows bytes that are not UTF-8: each byte as the
 // code point of its number.

@@ -4,6 +4,7 @@
 #include "platform/syscalls.h"
 #include "sstp/request.h"
 #include "tests/support/recording_transport.h"
+#include "tests/support/utf16_text.h"
 #include "tests/timeline/loader_fixture.h"
 #include "tests/timeline/lyric_files.h"
 #include "timeline/loader.h"
@@ -36,36 +37,8 @@ const char* trailer_name(const CharsetTrailer* trailer) {
                                           : "?";
 }
 
-// UTF-16 code units, each written in the given byte order.
-std::string units(const std::vector<uint16_t>& code_units, bool big_endian) {
-    std::string out;
-    for (uint16_t u : code_units) {
-        char high = static_cast<char>(u >> 8);
-        char low = static_cast<char>(u & 0xFF);
-        out += big_endian ? std::string{high, low} : std::string{low, high};
-    }
-    return out;
-}
-
-// The UTF-8 text as a UTF-16 file: its byte-order mark, then the text.
-std::string utf16_file(const std::string& utf8, bool big_endian) {
-    std::vector<uint16_t> code_units = {0xFEFF};
-    for (size_t i = 0; i < utf8.size();) {
-        auto b = static_cast<unsigned char>(utf8[i]);
-        int size = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        uint32_t c = size == 1 ? b : b & (0x7F >> size);
-        for (int k = 1; k < size; ++k)
-            c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += size;
-        if (c >= 0x10000) {
-            code_units.push_back(static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            code_units.push_back(static_cast<uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            code_units.push_back(static_cast<uint16_t>(c));
-        }
-    }
-    return units(code_units, big_endian);
-}
+using test::utf16_file;
+using test::utf16_units;
 
 const std::string sakura_utf8 = "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89"; // さくら
 const std::string sakura_sjis = "\x82\xb3\x82\xad\x82\xe7";
@@ -247,7 +220,7 @@ TEST_F(LyricFormatsTest, Utf16FilesReadAsUtf8) {
             SCOPED_TRACE(std::string(c.name) + (big_endian ? ", BE" : ", LE"));
             std::vector<uint16_t> code_units = {0xFEFF, '[', '1', '0', '0', '0', ']'};
             code_units.insert(code_units.end(), c.lyric.begin(), c.lyric.end());
-            ASSERT_EQ(load(units(code_units, big_endian) + c.odd_tail, lrc), 1);
+            ASSERT_EQ(load(utf16_units(code_units, big_endian) + c.odd_tail, lrc), 1);
             EXPECT_EQ(test::timeline_entries(), (std::vector<Entry>{{1000, false, c.expected}}));
         }
     }
