@@ -125,10 +125,6 @@ int look_up_window(const char* text, const char* name_key, LeadBytes lead,
     return 1;
 }
 
-bool system_lead_byte(unsigned char byte) {
-    return platform::system_lead_byte(byte);
-}
-
 // "SakuraUnicode" where the mascot host publishes it: it holds every name
 // whole, while "Sakura" cannot hold a name outside the system code page.
 int look_up_named(const GhostKey& key, platform::WindowHandle& window) {
@@ -137,7 +133,7 @@ int look_up_named(const GhostKey& key, platform::WindowHandle& window) {
     char* text = read_listing(listing_utf8, listing_utf8_lock);
     if (text == nullptr) {
         name_key = key.system;
-        lead = &system_lead_byte;
+        lead = &platform::system_lead_byte;
         text = read_listing(listing_system, listing_system_lock);
     }
     int result =

@@ -29,9 +29,9 @@ std::function<void(const CopyDataRecord&, int64_t)> listener;
 // The kero's name, the same for every ghost: plain ASCII in either listing.
 const char kero_name[] = "Kero";
 
-ListedGhost listed(const GhostSpec& spec, const std::string& id, const std::string& name,
+ListedGhost listed(const GhostSpec& given, const std::string& id, const std::string& name,
                    platform::WindowHandle main, platform::WindowHandle kero) {
-    std::string hwnd = spec.hwnd_text.empty() ? window_text(main) : spec.hwnd_text;
+    std::string hwnd = given.hwnd_text.empty() ? window_text(main) : given.hwnd_text;
     return {
         id, hwnd, name, kero_name, window_text(kero), window_text(main) + "," + window_text(kero)};
 }

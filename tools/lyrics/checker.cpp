@@ -1,5 +1,6 @@
 #include "tools/lyrics/checker.h"
 
+#include "component/host_api.h"
 #include "component/settings.h"
 #include "sstp/request.h"
 #include "sstp/transport.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <filesystem>
 
 namespace lumivox::lyrics {
@@ -86,18 +86,6 @@ std::filesystem::path path_of(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-bool equal_ignoring_case(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 std::string lower_extension(const std::string& path) {
     std::string extension = utf8_of(path_of(path).extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -116,7 +104,8 @@ Report check_track(const std::string& track, const TrackTags& tags) {
     LyricFields fields;
     for (size_t i = 0; i < lyric_field_count; ++i) {
         for (const auto& [name, value] : tags.fields) {
-            if (fields.values[i] == nullptr && equal_ignoring_case(name, lyric_field_names[i]))
+            if (fields.values[i] == nullptr &&
+                stricmp_utf8(name.c_str(), lyric_field_names[i]) == 0)
                 fields.values[i] = value.c_str();
         }
     }

@@ -11,81 +11,49 @@ namespace lumivox::lyrics {
 
 namespace {
 
-const char* verdict_text(CandidateVerdict verdict) {
+// How a verdict is named for tools (key) and for people (text).
+struct Names {
+    const char* key;
+    const char* text;
+};
+
+Names names_of(CandidateVerdict verdict) {
     switch (verdict) {
     case CandidateVerdict::not_found:
-        return "not found";
+        return {"not_found", "not found"};
     case CandidateVerdict::lrc_not_allowed:
-        return ".lrc files not allowed (\"Allow .lrc file\" is off)";
+        return {"lrc_not_allowed", ".lrc files not allowed (\"Allow .lrc file\" is off)"};
     case CandidateVerdict::not_a_script:
-        return "found, but no @SakuraScript=1";
+        return {"not_a_script", "found, but no @SakuraScript=1"};
     case CandidateVerdict::ghost_absent:
-        return "names a ghost that is not running";
+        return {"ghost_absent", "names a ghost that is not running"};
     case CandidateVerdict::no_lines:
-        return "no time-tagged lines";
+        return {"no_lines", "no time-tagged lines"};
     case CandidateVerdict::failed:
-        return "could not be read";
+        return {"failed", "could not be read"};
     case CandidateVerdict::chosen:
-        return "chosen";
+        return {"chosen", "chosen"};
     }
-    return "?";
+    return {"?", "?"};
 }
 
-const char* verdict_key(CandidateVerdict verdict) {
-    switch (verdict) {
-    case CandidateVerdict::not_found:
-        return "not_found";
-    case CandidateVerdict::lrc_not_allowed:
-        return "lrc_not_allowed";
-    case CandidateVerdict::not_a_script:
-        return "not_a_script";
-    case CandidateVerdict::ghost_absent:
-        return "ghost_absent";
-    case CandidateVerdict::no_lines:
-        return "no_lines";
-    case CandidateVerdict::failed:
-        return "failed";
-    case CandidateVerdict::chosen:
-        return "chosen";
-    }
-    return "?";
-}
-
-// Only the lines left out are reported.
-const char* skip_text(LineVerdict verdict) {
+// Only the lines left out are reported: the others have no names.
+Names names_of(LineVerdict verdict) {
     switch (verdict) {
     case LineVerdict::no_time_tag:
-        return "no time tag";
+        return {"no_time_tag", "no time tag"};
     case LineVerdict::tag_without_time:
-        return "a tag without a time";
+        return {"tag_without_time", "a tag without a time"};
     case LineVerdict::no_lyric:
-        return "no text right after the last ]";
+        return {"no_lyric", "no text right after the last ]"};
     case LineVerdict::too_long:
-        return "longer than a line may be";
+        return {"too_long", "longer than a line may be"};
     case LineVerdict::accepted:
     case LineVerdict::directive:
     case LineVerdict::blank:
         break;
     }
-    return nullptr;
-}
-
-const char* skip_key(LineVerdict verdict) {
-    switch (verdict) {
-    case LineVerdict::no_time_tag:
-        return "no_time_tag";
-    case LineVerdict::tag_without_time:
-        return "tag_without_time";
-    case LineVerdict::no_lyric:
-        return "no_lyric";
-    case LineVerdict::too_long:
-        return "too_long";
-    case LineVerdict::accepted:
-    case LineVerdict::directive:
-    case LineVerdict::blank:
-        break;
-    }
-    return nullptr;
+    return {nullptr, nullptr};
 }
 
 // A file of the track's folder by its name; lyrics from a tag by the tag's.
@@ -114,12 +82,12 @@ std::string report_text(const std::string& subject, const Report& report, bool s
     std::string out;
     if (show_lines) {
         for (const CandidateRow& row : report.candidates)
-            out += subject + ": " + verdict_text(row.verdict) + "\n";
+            out += subject + ": " + names_of(row.verdict).text + "\n";
     } else {
         out += "Lyric candidates for " + subject + " in " + report.folder +
                ", in the order they are tried:\n";
         for (const CandidateRow& row : report.candidates) {
-            std::string verdict = verdict_text(row.verdict);
+            std::string verdict = names_of(row.verdict).text;
             verdict.resize(std::max<size_t>(verdict.size(), 34), ' ');
             out += "  " + verdict + "  " + shown_name(row.name, report.folder) + "\n";
         }
@@ -127,7 +95,7 @@ std::string report_text(const std::string& subject, const Report& report, bool s
     if (show_lines) {
         bool any = false;
         for (const LineRow& line : report.lines) {
-            const char* why = skip_text(line.verdict);
+            const char* why = names_of(line.verdict).text;
             if (why == nullptr)
                 continue;
             if (!any)
@@ -153,11 +121,11 @@ std::string report_json(const std::string& subject, const Report& report, bool s
     out[show_lines ? "file" : "track"] = subject;
     out["candidates"] = nlohmann::json::array();
     for (const CandidateRow& row : report.candidates)
-        out["candidates"].push_back({{"name", row.name}, {"verdict", verdict_key(row.verdict)}});
+        out["candidates"].push_back({{"name", row.name}, {"verdict", names_of(row.verdict).key}});
     if (show_lines) {
         out["skipped"] = nlohmann::json::array();
         for (const LineRow& line : report.lines) {
-            if (const char* why = skip_key(line.verdict))
+            if (const char* why = names_of(line.verdict).key)
                 out["skipped"].push_back(
                     {{"line", line.number}, {"why", why}, {"text", line.text}});
         }
