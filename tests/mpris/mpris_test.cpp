@@ -48,6 +48,21 @@ struct Due {
     double seconds;
 };
 
+// The looks at mpv around a line's time, for a failure to show.
+std::string looks_near(const std::vector<Sample>& samples, const Due& due) {
+    std::string out = "looks at mpv in that entry, within 1.5 s (ms, s):";
+    size_t in_entry = 0;
+    for (const Sample& s : samples) {
+        if (s.entry != due.entry)
+            continue;
+        ++in_entry;
+        if (std::abs(s.position - due.seconds) <= 1.5)
+            out +=
+                " " + std::to_string(static_cast<long>(s.t_ms)) + "/" + std::to_string(s.position);
+    }
+    return out + "; " + std::to_string(in_entry) + " looks in the entry";
+}
+
 class Mpris : public testing::Test {
   protected:
     void SetUp() override { folder_ = e2e::make_temp_folder(); }
@@ -95,7 +110,8 @@ class Mpris : public testing::Test {
                 continue;
             auto passed = passing_time(mpv.samples(), line->second.entry, line->second.seconds);
             if (!passed) {
-                ADD_FAILURE() << "mpv was never seen passing " << line->first;
+                ADD_FAILURE() << "mpv was never seen passing " << line->first << "; "
+                              << looks_near(mpv.samples(), line->second);
                 continue;
             }
             late.push_back(r.t_ms - *passed);

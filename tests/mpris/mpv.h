@@ -64,9 +64,11 @@ class Mpv {
 
 // When mpv's position passed `seconds` in the entry, from the samples taken
 // while it played: each sample at most half a second past it tells the
-// passing as its time less the distance. The earliest such is the answer:
-// the position moves in steps, and a pause or a slow look only makes a
-// sample's answer later. None when no sample tells.
+// passing as its time less the distance, and so does one further past when
+// the sample before it was short of it and mpv played steadily in between.
+// The earliest such is the answer: the position moves in steps, and a pause
+// or a slow look only makes a sample's answer later. None when no sample
+// tells.
 std::optional<double> passing_time(const std::vector<Sample>& samples, int entry, double seconds);
 
 } // namespace lumivox::mpris_test
