@@ -171,7 +171,6 @@ void follow(const std::string& name) {
     reported = false;
     pending = false;
     next_report.reset();
-    status = Status::stopped;
     say("following " + name);
     Status now = Status::stopped;
     if (!read_status(name, now))
