@@ -216,16 +216,17 @@ void handle_stop(uint32_t) {
     sync_stop();
 }
 
-void handle_seek(double) {
-    sync_hold();
-    resync_pending = true;
+// The player hands the position it seeks to: the run goes on from there at
+// once, rather than losing every line due before the next position report.
+void handle_seek(double seconds) {
+    sync_seek(seconds, playback_service != nullptr && playback_service->is_paused());
 }
 
 void handle_pause(bool paused) {
     if (paused)
         sync_hold();
     else
-        resync_pending = true;
+        sync_resume();
 }
 
 void handle_time(double seconds) {

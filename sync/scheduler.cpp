@@ -39,8 +39,27 @@ platform::Thread* worker = nullptr;
 uint32_t resync_requests = 0;
 
 // The first line sent since the last reset script: lines shown_from to
-// line_pos - 1 are what the ghost shows of this run. Under sync_lock.
+// line_pos - 1 are what the ghost shows of this run (a resumed line among
+// them). Under sync_lock.
 int32_t shown_from = 0;
+
+// Whether the next resynchronisation may resume the interrupted line: not
+// the first one of a run that played from its start, unless a reset script
+// has cleared the ghost since. Under sync_lock.
+bool resend_allowed = true;
+
+// Where the run's clock stood when a report corrected it, for the worker's
+// next resynchronisation; no_catch_up otherwise. Under sync_lock.
+int32_t caught_up = no_catch_up;
+
+// The track position a pause or a seek held the run at, for the resume.
+// Only the host's thread touches these.
+int32_t held_ms = 0;
+bool held_known = false;
+
+// The pending report only corrects: a seek or a resume already
+// resynchronised the run. Only the host's thread touches it.
+bool correction_only = false;
 
 void arm_line(int64_t due_time) {
     platform::timer_set(line_timer, due_time, &on_line_due);
@@ -61,19 +80,27 @@ uint32_t position_ms(double position_seconds) {
 }
 
 // Under sync_lock, on the worker, in state 1.
-void resynchronise(bool resend_allowed) {
+void resynchronise() {
     int32_t shown_to = line_pos;
     int32_t shown_from_before = shown_from;
+    int32_t caught_up_at = caught_up;
+    bool resend = resend_allowed;
+    caught_up = no_catch_up;
+    resend_allowed = true;
     line_pos = 0;
     shown_from = 0;
     if (count <= 0 || entries == nullptr)
         return;
-    ResyncTarget target = resync_target(elapsed_since(platform::tick_count(), start_tick),
-                                        resend_allowed, shown_from_before, shown_to);
+    int32_t elapsed = elapsed_since(platform::tick_count(), start_tick);
+    ResyncTarget target = resync_target(elapsed, resend, shown_from_before, shown_to, caught_up_at);
+    // What the ghost shows from here on: the lines shown before, when the run
+    // goes on right after them, and the line resumed now.
     line_pos = target.line;
-    shown_from = target.line;
-    if (target.resume_ms > 0)
+    shown_from = target.line == shown_to ? shown_from_before : target.line;
+    if (target.resume_ms > 0) {
         resume_line(target.resume_ms, entries[target.line - 1].text);
+        shown_from = target.line - 1;
+    }
     // A fresh tick: the resumed line's delivery must not delay the next one.
     if (target.line < count)
         arm_line(line_due_time(elapsed_since(platform::tick_count(), start_tick),
@@ -82,7 +109,6 @@ void resynchronise(bool resend_allowed) {
 
 void sync_worker(void* parameter) {
     bool wait_for_sync = parameter != nullptr;
-    bool resend_allowed = true;
     uint32_t handled_requests = 0;
 
     // The initial decision is made under the lock, and only while the run is
@@ -93,8 +119,8 @@ void sync_worker(void* parameter) {
     shown_from = 0;
     if (count > 0 && entries != nullptr) {
         bool arm_first = !wait_for_sync && entries[0].time < 1000;
-        resend_allowed = !arm_first;
         if (sync_state.load() == sync_running && resync_requests == 0) {
+            resend_allowed = !arm_first;
             if (arm_first)
                 arm_line(-static_cast<int64_t>(entries[0].time) * 10000);
             else
@@ -120,8 +146,7 @@ void sync_worker(void* parameter) {
             platform::timer_cancel(line_timer);
         if (sync_state.load() == sync_running && fresh) {
             handled_requests = resync_requests;
-            resynchronise(resend_allowed);
-            resend_allowed = true;
+            resynchronise();
         }
         platform::lock_leave(sync_lock);
     }
@@ -140,18 +165,20 @@ int64_t line_due_time(int32_t elapsed, int32_t line_time) {
 }
 
 ResyncTarget resync_target(int32_t elapsed, bool resend_allowed, int32_t shown_from,
-                           int32_t shown_to) {
+                           int32_t shown_to, int32_t caught_up) {
     // The worker acts a moment after the position report, so a line due at
     // the reported position already reads as begun; resumed, a line without
     // waits would be lost whole. A line that began less than
     // just_begun_window ms ago is therefore sent whole, at once, unless the
-    // run sent it already (at the first report of a run that played from its
-    // start).
-    int32_t i = 0;
-    while (i < count && (static_cast<int64_t>(elapsed) - entries[i].time >= just_begun_window ||
-                         (entries[i].time <= elapsed && i >= shown_from && i < shown_to)))
+    // ghost shows it already. The run sends its lines in order, so nothing
+    // before a line it shows is due again until a reset script.
+    bool shows = shown_from < shown_to;
+    int32_t i = shows ? shown_to : 0;
+    while (i < count && static_cast<int64_t>(elapsed) - entries[i].time >= just_begun_window &&
+           entries[i].time <= caught_up)
         ++i;
-    if (i == count || entries[i].time <= elapsed || i == 0 || !resend_allowed)
+    if (i == count || entries[i].time <= elapsed || i == 0 || !resend_allowed ||
+        (shows && i == shown_to))
         return {i, 0};
     return {i, elapsed_since(static_cast<uint32_t>(elapsed),
                              static_cast<uint32_t>(entries[i - 1].time))};
@@ -175,6 +202,10 @@ void sync_start(bool wait_for_sync) {
     // A run that was never stopped: two workers must never run at once.
     sync_end_worker();
     resync_requests = 0;
+    resend_allowed = true;
+    caught_up = no_catch_up;
+    held_known = false;
+    correction_only = false;
     sync_state = sync_running;
     platform::event_reset(sync_event);
     // Without its event and timer a worker could neither sleep nor be
@@ -203,27 +234,89 @@ void sync_hold() {
     if (sync_state.load() != sync_running)
         return;
     platform::lock_enter(sync_lock);
+    held_ms = elapsed_since(platform::tick_count(), start_tick);
+    held_known = true;
     sync_state = sync_held;
     platform::event_set(sync_event);
     send_sstp_request(reset_script, trailer_utf8);
     shown_from = line_pos;
+    resend_allowed = true;
     platform::lock_leave(sync_lock);
 }
+
+namespace {
+
+// Under sync_lock: the run goes on from position ms at tick, on the worker.
+void resync_to(uint32_t tick, uint32_t ms) {
+    sync_state = sync_running;
+    start_tick = tick - ms;
+    ++resync_requests;
+    platform::event_set(sync_event);
+}
+
+// The run goes on at once from position ms; the next report only corrects.
+void resync_now(uint32_t ms) {
+    platform::lock_enter(sync_lock);
+    caught_up = no_catch_up;
+    resync_to(platform::tick_count(), ms);
+    platform::lock_leave(sync_lock);
+    resync_pending = true;
+    correction_only = true;
+}
+
+} // namespace
 
 void sync_resync(double position_seconds) {
     if (!resync_pending.load())
         return;
     int32_t state = sync_state.load();
+    bool correcting = correction_only;
     resync_pending = false;
+    correction_only = false;
     if (state == sync_stopped)
+        return;
+    // Held again since the seek or resume: the next one resynchronises.
+    if (correcting && state != sync_running)
         return;
     platform::lock_enter(sync_lock);
     uint32_t tick = platform::tick_count();
-    sync_state = sync_running;
-    start_tick = tick - position_ms(position_seconds);
-    ++resync_requests;
-    platform::event_set(sync_event);
+    uint32_t ms = position_ms(position_seconds);
+    int32_t clock_ms = elapsed_since(tick, start_tick);
+    int32_t off = elapsed_since(static_cast<uint32_t>(clock_ms), ms);
+    if (correcting && off >= -resync_tolerance && off <= resync_tolerance) {
+        platform::lock_leave(sync_lock);
+        return;
+    }
+    caught_up = correcting ? clock_ms : no_catch_up;
+    resync_to(tick, ms);
     platform::lock_leave(sync_lock);
+}
+
+void sync_seek(double position_seconds, bool paused) {
+    sync_hold();
+    if (sync_state.load() == sync_stopped) {
+        resync_pending = true;
+        correction_only = false;
+        return;
+    }
+    uint32_t ms = position_ms(position_seconds);
+    held_ms = static_cast<int32_t>(ms);
+    held_known = true;
+    if (paused) {
+        resync_pending = true;
+        correction_only = false;
+        return;
+    }
+    resync_now(ms);
+}
+
+void sync_resume() {
+    if (sync_state.load() == sync_held && held_known) {
+        resync_now(static_cast<uint32_t>(held_ms));
+        return;
+    }
+    resync_pending = true;
+    correction_only = false;
 }
 
 void sync_end_worker() {

@@ -22,6 +22,10 @@ extern std::atomic<int32_t> sync_state;
 // handlers; consumed by sync_resync.
 extern std::atomic<bool> resync_pending;
 
+// How far a position report may stand from where the run's clock is before
+// it corrects a run that a seek or a resume has already resynchronised.
+constexpr int32_t resync_tolerance = 30;
+
 // Index of the next line to send; count when nothing is left. Under sync_lock.
 extern int32_t line_pos;
 
@@ -39,8 +43,18 @@ void sync_stop();
 // Suspends a running run until the next resynchronisation; sends the reset
 // script.
 void sync_hold();
-// Resynchronises to the reported position when resync_pending is set.
+// Resynchronises to the reported position when resync_pending is set. After
+// sync_seek or sync_resume the report only corrects the run, and only when
+// it differs from the run's clock by more than resync_tolerance.
 void sync_resync(double position_seconds);
+// A seek to the position the host gives: holds the run, then, unless
+// playback is paused, resynchronises at once from that position. While
+// paused, the position is where the resume will continue.
+void sync_seek(double position_seconds, bool paused);
+// Playback resumes: a run held by a pause or a seek continues at once from
+// the position it was held at; one held with no known position waits for
+// the next report.
+void sync_resume();
 
 // Ends the current worker, if any, and waits for it; the Timeline is left
 // alone. For the unload, where no worker may outlive the lock, event and
@@ -70,12 +84,17 @@ constexpr int32_t just_begun_window = 100;
 // still to come or began less than just_begun_window ms ago (count when
 // none), and how far into the previous line the position lies when that
 // line is to be resumed (0: nothing to resume). Lines shown_from to
-// shown_to - 1 were sent since the last reset script and are not sent again.
+// shown_to - 1 were sent since the last reset script: they are neither sent
+// nor resumed again. A correction of a running run passes over lines the
+// run had not reached: those after caught_up (where its clock stood) are
+// due, however long ago they began; no_catch_up for any other
+// resynchronisation.
 struct ResyncTarget {
     int32_t line;
     int32_t resume_ms;
 };
+constexpr int32_t no_catch_up = INT32_MAX;
 ResyncTarget resync_target(int32_t elapsed, bool resend_allowed, int32_t shown_from,
-                           int32_t shown_to);
+                           int32_t shown_to, int32_t caught_up);
 
 } // namespace lumivox

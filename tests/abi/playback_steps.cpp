@@ -87,26 +87,34 @@ void lines_and_seek() {
     report_time(2.0); // a plain report: nothing is pending, nothing changes
     expect_due("line 2", line_two, utf8, origin, 400);
 
+    // A seek goes on at once from the position the player hands over.
     say("-- on_playback_seek(2.45)");
+    origin = GetTickCount();
     events()->on_playback_seek(2.45);
     expect_sent("reset on seek", reset_script, utf8);
-    origin = report_time(2.45);
     // 150 ms into line 2, whose first wait is 300 ms.
-    expect_resumed("line 2 resumed after the seek", "\\0\\s[7]\\0", 100, 150, "three\\e", utf8,
+    expect_resumed("line 2 resumed at the seek", "\\0\\s[7]\\0", 100, 150, "three\\e", utf8,
                    origin);
+    // The next report agrees: nothing is sent again.
+    report_time(2.45 + (GetTickCount() - origin) / 1000.0);
     expect_due("line 3", line_four, utf8, origin, 450);
 
+    // Paused about 150 ms into line 3 (2.90 s), the resume goes on from there.
+    DWORD pause_at = origin + 600;
+    if (static_cast<long>(pause_at - GetTickCount()) > 0)
+        Sleep(pause_at - GetTickCount());
+    long into_line = 2450 + static_cast<long>(GetTickCount() - origin) - 2900;
     say("-- on_playback_pause(true)");
     events()->on_playback_pause(true);
     expect_sent("reset on pause", reset_script, utf8);
     expect_quiet("no line while paused", 800);
     say("-- on_playback_pause(false)");
+    origin = GetTickCount();
     events()->on_playback_pause(false);
-    origin = report_time(3.1);
-    // 200 ms into line 3, whose wait is 400 ms.
-    expect_resumed("line 3 resumed after the pause", "\\0\\s[7]\\0", 150, 200, "five\\e", utf8,
-                   origin);
-    expect_due("line 4", line_six, utf8, origin, 400);
+    // Line 3's wait is 400 ms.
+    expect_resumed("line 3 resumed at the resume", "\\0\\s[7]\\0", 400 - into_line - 50,
+                   400 - into_line, "five\\e", utf8, origin);
+    expect_due("line 4", line_six, utf8, origin, 3500 - 2900 - into_line);
 
     say("-- on_playback_stop(0)");
     events()->on_playback_stop(0);

@@ -28,6 +28,7 @@ TEST_F(ScheduleMath, ResynchronisationTargets) {
         // Lines shown_from to shown_to - 1 were sent since the last reset.
         int32_t shown_from = 0;
         int32_t shown_to = 0;
+        int32_t caught_up = no_catch_up;
     } cases[] = {
         {1000, true, 1, 500, -10'000'000},
         {3000, true, 2, 1000, -5'000'000},
@@ -53,9 +54,21 @@ TEST_F(ScheduleMath, ResynchronisationTargets) {
         {2050, false, 2, 0, -14'500'000, 0, 2},
         {2000, false, 2, 0, -15'000'000, 1, 2},
         {2050, false, 1, 0, 500'000, 2, 2},
+        // A line the ghost shows is not resumed, nor sent again when a
+        // correction moves the run back over it.
+        {2500, true, 2, 0, -10'000'000, 0, 2},
+        {1950, true, 2, 0, -15'500'000, 0, 2},
+        {2500, true, 2, 500, -10'000'000, 0, 1},
+        // A correction from 1900 to 2300 passes over the line at 2000, which
+        // is due; without it the line would be resumed instead.
+        {2300, true, 1, 0, 3'000'000, 0, 1, 1900},
+        {2300, true, 2, 300, -12'000'000, 0, 1},
+        // Only lines after where the clock stood are caught up.
+        {2300, true, 2, 300, -12'000'000, 0, 1, 2000},
     };
     for (const auto& c : cases) {
-        ResyncTarget target = resync_target(c.elapsed, c.resend_allowed, c.shown_from, c.shown_to);
+        ResyncTarget target =
+            resync_target(c.elapsed, c.resend_allowed, c.shown_from, c.shown_to, c.caught_up);
         EXPECT_EQ(target.line, c.line) << c.elapsed;
         EXPECT_EQ(target.resume_ms, c.resume_ms) << c.elapsed;
         if (target.line < 3) {

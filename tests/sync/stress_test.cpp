@@ -70,7 +70,7 @@ TEST(SchedulerStress, RandomCallsWhileLinesFire) {
     lines_sent = 0;
     lines_after_stop = 0;
     for (int call = 0; call < 4000; ++call) {
-        switch (random() % 8) {
+        switch (random() % 10) {
         case 0:
         case 1:
             if (count == 0)
@@ -104,6 +104,14 @@ TEST(SchedulerStress, RandomCallsWhileLinesFire) {
                 select_transport(0);
                 use_checking_transport();
             }
+            break;
+        case 8:
+            // Seeks and resumes go on at once, without a report.
+            sync_seek(static_cast<double>(random() % 260) / 1000.0, random() % 4 == 0);
+            break;
+        case 9:
+            sync_hold();
+            sync_resume();
             break;
         }
         if (random() % 2 == 0)
