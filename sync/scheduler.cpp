@@ -233,8 +233,9 @@ void sync_stop() {
 void sync_hold() {
     if (sync_state.load() != sync_running)
         return;
+    uint32_t tick = platform::tick_count();
     platform::lock_enter(sync_lock);
-    held_ms = elapsed_since(platform::tick_count(), start_tick);
+    held_ms = elapsed_since(tick, start_tick);
     held_known = true;
     sync_state = sync_held;
     platform::event_set(sync_event);
@@ -254,11 +255,12 @@ void resync_to(uint32_t tick, uint32_t ms) {
     platform::event_set(sync_event);
 }
 
-// The run goes on at once from position ms; the next report only corrects.
-void resync_now(uint32_t ms) {
+// The run goes on at once from position ms, which playback had at tick; the
+// next report only corrects.
+void resync_now(uint32_t tick, uint32_t ms) {
     platform::lock_enter(sync_lock);
     caught_up = no_catch_up;
-    resync_to(platform::tick_count(), ms);
+    resync_to(tick, ms);
     platform::lock_leave(sync_lock);
     resync_pending = true;
     correction_only = true;
@@ -278,8 +280,9 @@ void sync_resync(double position_seconds) {
     // Held again since the seek or resume: the next one resynchronises.
     if (correcting && state != sync_running)
         return;
-    platform::lock_enter(sync_lock);
+    // The position is the player's at the call, not once the lock is free.
     uint32_t tick = platform::tick_count();
+    platform::lock_enter(sync_lock);
     uint32_t ms = position_ms(position_seconds);
     int32_t clock_ms = elapsed_since(tick, start_tick);
     int32_t off = elapsed_since(static_cast<uint32_t>(clock_ms), ms);
@@ -293,6 +296,8 @@ void sync_resync(double position_seconds) {
 }
 
 void sync_seek(double position_seconds, bool paused) {
+    // Playback stands at the position now, however long the reset takes.
+    uint32_t tick = platform::tick_count();
     sync_hold();
     if (sync_state.load() == sync_stopped) {
         resync_pending = true;
@@ -307,12 +312,12 @@ void sync_seek(double position_seconds, bool paused) {
         correction_only = false;
         return;
     }
-    resync_now(ms);
+    resync_now(tick, ms);
 }
 
 void sync_resume() {
     if (sync_state.load() == sync_held && held_known) {
-        resync_now(static_cast<uint32_t>(held_ms));
+        resync_now(platform::tick_count(), static_cast<uint32_t>(held_ms));
         return;
     }
     resync_pending = true;

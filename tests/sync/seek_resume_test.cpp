@@ -9,6 +9,7 @@
 #include "tests/sync/fixture.h"
 #include "timeline/timeline.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -23,6 +24,23 @@ using test::wait_for_deliveries;
 
 const std::string reset = R"(\_q\0\s[0]\e)";
 constexpr int32_t late_limit = 500;
+
+// A clock the test can stop for a moment, so that a report can be made at
+// a position the run's clock is known to stand at.
+std::atomic<bool> clock_stopped{false};
+std::atomic<uint32_t> stopped_at{0};
+
+uint32_t stoppable_tick_count() {
+    return clock_stopped.load() ? stopped_at.load() : platform::real_calls.tick_count();
+}
+
+// Reports the position the run's clock stands at, moved by offset_s.
+void report_off_the_clock(double offset_s) {
+    stopped_at = platform::real_calls.tick_count();
+    clock_stopped = true;
+    sync_resync(elapsed_since(stopped_at, start_tick) / 1000.0 + offset_s);
+    clock_stopped = false;
+}
 
 int32_t lateness(const Delivery& d, int32_t time) {
     return elapsed_since(d.tick, start_tick) - time;
@@ -99,8 +117,9 @@ TEST_F(SeekResume, ResumeGoesOnAtOnceFromWhereTheRunWasHeld) {
         begin(song, false);
         ASSERT_EQ(wait_for_deliveries(1, 1000).size(), 1u);
         sleep_ms(100);
-        sync_hold();
+        // The hold takes the position at its call, no earlier than this.
         int32_t held = elapsed_since(platform::tick_count(), start_tick);
+        sync_hold();
         if (seek_while_paused)
             sync_seek(1.95, true);
         sleep_ms(300);
@@ -135,6 +154,7 @@ TEST_F(SeekResume, NextReportCorrectsOnlyBeyondTheTolerance) {
         // 2.05 -> 2.25: C began 150 ms before, after where the clock stood.
         {2.05, 0.2, true, {"B", "C", "D"}},
     };
+    platform::replace_call(&platform::SystemCalls::tick_count, &stoppable_tick_count);
     for (const auto& c : cases) {
         test::use_recording_transport();
         begin({{0, "A"}, {2000, "B"}, {2100, "C"}, {2400, "D"}, {9000, "G"}}, true);
@@ -143,8 +163,7 @@ TEST_F(SeekResume, NextReportCorrectsOnlyBeyondTheTolerance) {
         ASSERT_TRUE(resync_pending.load());
         ASSERT_EQ(wait_for_deliveries(1, 1000).size(), 1u);
         uint32_t before = start_tick;
-        double clock = elapsed_since(platform::tick_count(), start_tick) / 1000.0;
-        sync_resync(clock + c.report_offset);
+        report_off_the_clock(c.report_offset);
         EXPECT_FALSE(resync_pending.load());
         EXPECT_EQ(start_tick.load() != before, c.moves) << c.report_offset;
         wait_for_deliveries(c.sent.size(), 2000);
@@ -176,8 +195,7 @@ TEST_F(SeekResume, PauseInsideALineResumesItsRestOnce) {
     sleep_ms(200);
     sync_resume();
     ASSERT_EQ(wait_for_deliveries(3, 1000).size(), 3u);
-    double clock = elapsed_since(platform::tick_count(), start_tick) / 1000.0;
-    sync_resync(clock + 0.1);
+    report_off_the_clock(0.1);
     sleep_ms(300);
     std::vector<std::string> sent = scripts_after(1);
     ASSERT_EQ(sent.size(), 2u) << testing::PrintToString(sent);
