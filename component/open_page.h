@@ -1,9 +1,10 @@
 // One open preferences page, from the creation of its window to its last
-// release. The window holds a reference until it is destroyed; a host that
-// instantiated the page holds the other, so neither outlives the other's
-// use of it. A page made by create page (players before 1.0) stores the
-// settings when its window is destroyed; an instance's page stores only on
-// apply, so that destroying it alone is the host's Cancel.
+// release. The window holds a reference until it is destroyed and a host
+// that instantiated the page holds another, so the page lives until both are
+// done with it, in whichever order. A page made by create page (players
+// before 1.0) stores the settings when its window is destroyed; an
+// instance's page stores only on apply, so that destroying it alone is the
+// host's Cancel.
 #pragma once
 
 #include "component/preferences.h"
