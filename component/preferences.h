@@ -1,7 +1,8 @@
-// The preferences page: the rules that tie its controls together and what
-// opening and closing it do with the settings. Both lanes run these same
-// steps through PageControls; only how the page is drawn and hosted differs
-// (component/win32: the dialog; component/posix: a model the host drives).
+// The preferences page: the rules that tie its controls together, and what
+// opening it, comparing it, applying it and resetting it do with the
+// settings. Both lanes run these same steps through PageControls; only how
+// the page is drawn and hosted differs (component/win32: the dialog;
+// component/posix: a model the host drives).
 #pragma once
 
 #include "component/service_api.h"
@@ -35,6 +36,16 @@ inline constexpr const char* charset_entries[] = {"Default", "UTF-8", "Shift_JIS
 inline constexpr char preferences_page_name[] = "Lumivox";
 inline constexpr char preferences_help_url[] = "https://lumivox.invalid/README.md#preferences";
 
+// The notification codes of WM_COMMAND's high half that tell of a change:
+// a click on a check box, a new selection in the list, an edit's new text.
+// The page model sends the same as the dialog's controls do.
+constexpr uint32_t notify_click = 0;     // BN_CLICKED
+constexpr uint32_t notify_selection = 1; // CBN_SELCHANGE
+constexpr uint32_t notify_edit = 0x300;  // EN_CHANGE
+constexpr uintptr_t control_command(int32_t id, uint32_t code) {
+    return static_cast<uintptr_t>(static_cast<uint16_t>(id)) | uintptr_t{code} << 16;
+}
+
 // What the steps need of the page's controls, by control ID.
 class PageControls {
   public:
@@ -58,14 +69,23 @@ class PageControls {
 // check state.
 void apply_page_rule(PageControls& page, int rule, bool checked);
 
-// Fills the controls from the settings and applies the four rules (every
-// opening step after the picture).
+// Fills the list and the controls from the settings and applies the four
+// rules (every opening step after the picture).
 void fill_page(PageControls& page);
+
+// Puts the defaults into the controls, with the rules, and stores nothing.
+void show_defaults(PageControls& page);
 
 // A command from a control (the whole first parameter of WM_COMMAND): a click
 // on one of the four check boxes with a rule applies that rule with the
 // box's check state. Anything else is ignored. Nothing is stored.
 void page_command(PageControls& page, uintptr_t command);
+
+// Whether the command tells of a change to a control that shows a setting.
+bool is_setting_change(uintptr_t command);
+
+// Whether any control shows other than the stored setting it stands for.
+bool page_differs(PageControls& page);
 
 // Stores all six settings from the controls and applies a change of
 // cfg_features at once: off unregisters the playback callbacks, stops the
@@ -73,9 +93,6 @@ void page_command(PageControls& page, uintptr_t command);
 // it was off, registers the callbacks again. A change of the transport
 // alone is stored and takes effect at the next host start.
 void store_page(PageControls& page);
-
-// Creates the page under parent, filled from the settings (the lane's part).
-WindowHandle create_page_window(WindowHandle parent);
 
 // The preferences-page entry of the service list.
 ServiceEntry* preferences_page_entry();

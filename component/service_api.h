@@ -114,7 +114,8 @@ using platform::WindowHandle;
 // The page listed in the host's preferences window.
 class PreferencesPageService : public ServiceBase {
   public:
-    // A modeless child of parent, not yet visible; the host destroys it.
+    // For players before 1.0: a modeless child of parent, not yet visible;
+    // the host destroys it, and the page stores the settings then.
     virtual WindowHandle create_page(WindowHandle parent) = 0;
     virtual const char* page_name() = 0;
     // Both fill out and answer it.
@@ -126,6 +127,70 @@ class PreferencesPageService : public ServiceBase {
 
   protected:
     ~PreferencesPageService() = default;
+};
+
+// Since player 1.0 the host asks the page object for these through its
+// query and works the page through an instance.
+class PreferencesPageV2 : public PreferencesPageService {
+  public:
+    virtual double sort_priority() = 0; // 10: 0 sorts by name
+  protected:
+    ~PreferencesPageV2() = default;
+};
+
+// What the page says of itself through the instance's state.
+enum PageState : uint32_t {
+    page_changed = 1,          // the controls differ from the stored settings
+    page_resettable = 8,       // the host may offer "Reset page"
+    page_dark_mode = 1u << 16, // drawn by the host's dark-mode service
+};
+
+// The host's side of one instance: told whenever the state may have changed.
+class PageCallback : public ServiceBase {
+  public:
+    virtual void on_state_changed() = 0; // 3
+  protected:
+    ~PageCallback() = default;
+};
+
+// One open page as the host holds it. The host destroys the window, then
+// releases the instance.
+class PageInstance : public ServiceBase {
+  public:
+    virtual uint32_t state() = 0;      // 3: PageState flags
+    virtual WindowHandle window() = 0; // 4
+    virtual void apply() = 0;          // 5: stores the controls and applies them
+    virtual void reset() = 0;          // 6: shows the defaults, stores nothing
+  protected:
+    ~PageInstance() = default;
+};
+
+// An object the host passes by value: a copy holding its own reference,
+// which the receiver gives up. In Microsoft's x64 convention (and on this
+// project's other 64-bit lane, to match it) the copy lies in the caller's
+// temporary and the argument is its address; on x86 the copy is the argument.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+template <typename T> using ByValue = T* const*;
+template <typename T> T* object_of(ByValue<T> arg) {
+    return arg != nullptr ? *arg : nullptr;
+}
+#else
+template <typename T> using ByValue = T*;
+template <typename T> T* object_of(ByValue<T> arg) {
+    return arg;
+}
+#endif
+
+class PreferencesPageV3 : public PreferencesPageV2 {
+  public:
+    // 11. The instance comes back by value: the caller's pointer to the
+    // result follows `this`, receives the instance with a reference the
+    // caller owns, and is answered. The callback comes by value.
+    virtual PageInstance** instantiate(PageInstance** out, WindowHandle parent,
+                                       ByValue<PageCallback> callback) = 0;
+
+  protected:
+    ~PreferencesPageV3() = default;
 };
 
 // What a control of the page is, as the host sees it.
@@ -163,7 +228,8 @@ class PageWindow {
     virtual bool is_read_only(int32_t id) = 0;
     // The list's selected index, -1 for none.
     virtual int32_t selected_entry(int32_t id) = 0;
-    // The host's destruction of the page: the page stores the settings.
+    // The host's destruction of the page's window. A page made by create
+    // page stores the settings then; an instance's page stores only on apply.
     virtual void destroy() = 0;
 
   protected:
@@ -257,21 +323,11 @@ class TrackHandle : public ServiceBase {
     ~TrackHandle() = default;
 };
 
-// A track handle the host passes by value: a copy holding its own reference,
-// which the receiver gives up. In Microsoft's x64 convention (and on this
-// project's other 64-bit lane, to match it) the copy lies in the caller's
-// temporary and the argument is its address; on x86 the copy is the argument.
-#if UINTPTR_MAX > 0xFFFFFFFFu
-using TrackHandleArg = TrackHandle* const*;
+// A track handle the host passes by value (see ByValue).
+using TrackHandleArg = ByValue<TrackHandle>;
 inline TrackHandle* track_of(TrackHandleArg arg) {
-    return arg != nullptr ? *arg : nullptr;
+    return object_of<TrackHandle>(arg);
 }
-#else
-using TrackHandleArg = TrackHandle*;
-inline TrackHandle* track_of(TrackHandleArg arg) {
-    return arg;
-}
-#endif
 
 // The component's playback callbacks: ten slots, no base operations.
 class PlaybackEvents {
@@ -290,6 +346,27 @@ class PlaybackEvents {
     ~PlaybackEvents() = default;
 };
 
+// The host's drawing of a window in its dark mode (player 2.0 and newer).
+class DarkModeObject : public ServiceBase {
+  public:
+    virtual void unused_3() = 0;
+    virtual void add_dialog(WindowHandle dialog) = 0;   // 4
+    virtual void add_controls(WindowHandle window) = 0; // 5: every child
+  protected:
+    ~DarkModeObject() = default;
+};
+
+class DarkModeService : public ServiceBase {
+  public:
+    virtual void unused_3() = 0;
+    // 4. Follows the host's setting. The object comes back by value, as
+    // instantiate's instance does.
+    virtual DarkModeObject** create_auto(DarkModeObject** out) = 0;
+
+  protected:
+    ~DarkModeService() = default;
+};
+
 // The exported entry point's name and shape.
 using GetInterfaceFn = ComponentClient* (*)(HostApi* host_api, void* module_handle);
 inline constexpr const char entry_point_name[] = "foobar2000_get_interface";
@@ -303,6 +380,12 @@ inline constexpr Guid preferences_page_class = {
     0x7255E8D0, 0x3FCF, 0x4781, {0xB9, 0x3B, 0xD0, 0x6C, 0xB8, 0x8D, 0xFA, 0xFA}};
 inline constexpr Guid preferences_page_id = {
     0xD449F281, 0xEFF4, 0x4C92, {0xB0, 0x9D, 0x68, 0xC1, 0x6D, 0x9A, 0xF6, 0x12}};
+inline constexpr Guid preferences_page_v2_class = {
+    0xCE4EBC9E, 0xAB20, 0x46F9, {0x92, 0x5F, 0x88, 0x3B, 0x08, 0x4F, 0x05, 0x69}};
+inline constexpr Guid preferences_page_v3_class = {
+    0xD6D0F741, 0x9F17, 0x4DF8, {0x9D, 0x5C, 0x87, 0xF2, 0x8B, 0x1F, 0x0E, 0x64}};
+inline constexpr Guid dark_mode_class = {
+    0xE34839B0, 0xD899, 0x43C5, {0x94, 0x71, 0x14, 0xFF, 0x48, 0x1D, 0x5E, 0xE8}};
 // The host's page under which the component's page is listed.
 inline constexpr Guid preferences_parent_id = {
     0x627C0767, 0x0793, 0x44F8, {0x80, 0x87, 0xBE, 0x49, 0x34, 0x31, 0x12, 0x82}};

@@ -1,9 +1,11 @@
 // The preferences page without Win32: a model of dialog 101's controls that
 // the host works through PageWindow. The steps and rules are the shared ones;
-// the model only holds what the dialog's controls would.
-#include "component/preferences.h"
+// the model only holds what the dialog's controls would, and tells the page
+// of each change with the command the dialog's control would send.
+#include "component/open_page.h"
 #include "component/preferences_layout.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,7 @@ struct Control {
 
 class Page final : public PageWindow, public PageControls {
   public:
-    Page() {
+    explicit Page(OpenPage* open) : open_(open) {
         for (int i = 0; i < page_control_count; ++i) {
             controls_[i].layout = &page_layout[i];
             controls_[i].text = page_layout[i].caption;
@@ -43,7 +45,7 @@ class Page final : public PageWindow, public PageControls {
         if (c == nullptr || !c->enabled)
             return false;
         c->checked = !c->checked;
-        page_command(*this, static_cast<uintptr_t>(id));
+        open_->command(control_command(id, notify_click));
         return true;
     }
     bool type_text(int32_t id, const char* text) override {
@@ -51,6 +53,7 @@ class Page final : public PageWindow, public PageControls {
         if (c == nullptr || !c->enabled || c->read_only)
             return false;
         c->text = text;
+        open_->command(control_command(id, notify_edit));
         return true;
     }
     bool choose_entry(int32_t id, int32_t index) override {
@@ -59,6 +62,7 @@ class Page final : public PageWindow, public PageControls {
             index >= static_cast<int32_t>(c->entries.size()))
             return false;
         c->selection = index;
+        open_->command(control_command(id, notify_selection));
         return true;
     }
     void get_text(int32_t id, HostText* out) override { out->set(shown_text(id), whole_text); }
@@ -77,7 +81,7 @@ class Page final : public PageWindow, public PageControls {
         return c != nullptr ? c->selection : -1;
     }
     void destroy() override {
-        store_page(*this);
+        open_->window_destroyed();
         delete this;
     }
 
@@ -140,15 +144,19 @@ class Page final : public PageWindow, public PageControls {
         return c->text.c_str();
     }
 
+    OpenPage* open_;
     Control controls_[page_control_count];
 };
 
 } // namespace
 
-WindowHandle create_page_window(WindowHandle) {
-    auto* page = new Page();
-    fill_page(*page);
-    return reinterpret_cast<WindowHandle>(static_cast<PageWindow*>(page));
+WindowHandle create_page_window(WindowHandle, OpenPage* open) {
+    auto* page = new (std::nothrow) Page(open);
+    if (page == nullptr)
+        return 0;
+    auto window = reinterpret_cast<WindowHandle>(static_cast<PageWindow*>(page));
+    open->window_created(window, *page);
+    return window;
 }
 
 } // namespace lumivox

@@ -1,12 +1,13 @@
 // The preferences page on Windows: dialog 101 of the component's module, its
-// picture drawn through GDI+, and the dialog procedure that runs the shared
-// steps against the real controls.
+// picture drawn through GDI+, and the dialog procedure that reports the
+// window's life and its controls' commands to the open page.
 #include "component/entry.h"
 #include "component/host_api.h"
-#include "component/preferences.h"
+#include "component/open_page.h"
 #include "component/preferences_layout.h"
 
 #include <cstring>
+#include <new>
 #include <objbase.h>
 #include <objidl.h>
 // After the COM headers, which declare IStream for it.
@@ -18,9 +19,11 @@ namespace {
 
 namespace gdip = Gdiplus::DllExports;
 
-class DialogControls final : public PageControls {
+// What the dialog keeps while it exists, in its user word: its controls as
+// the steps reach them, the page it reports to and the bitmap it owns.
+class DialogPage final : public PageControls {
   public:
-    explicit DialogControls(HWND dialog) : dialog_(dialog) {}
+    DialogPage(HWND dialog, OpenPage* page) : page(page), dialog_(dialog) {}
 
     bool checked(int32_t id) override { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
     void set_checked(int32_t id, bool on) override {
@@ -46,6 +49,9 @@ class DialogControls final : public PageControls {
         LRESULT index = SendDlgItemMessageW(dialog_, id, CB_GETCURSEL, 0, 0);
         return index == CB_ERR ? -1 : static_cast<int32_t>(index);
     }
+
+    OpenPage* page;
+    HBITMAP picture = nullptr;
 
   private:
     HWND dialog_;
@@ -119,34 +125,39 @@ HBITMAP make_picture() {
     return bitmap;
 }
 
-INT_PTR CALLBACK page_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
-    DialogControls controls(dialog);
+INT_PTR CALLBACK page_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* kept = reinterpret_cast<DialogPage*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (message) {
     case WM_INITDIALOG: {
-        HBITMAP picture = make_picture();
-        // The page owns the bitmap; the dialog's user word keeps it until
-        // the page is destroyed.
-        SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(picture));
-        if (picture != nullptr)
+        // Without memory for it the dialog stays empty and tells nothing.
+        auto* page = new (std::nothrow) DialogPage(dialog, reinterpret_cast<OpenPage*>(lparam));
+        if (page == nullptr)
+            return TRUE;
+        SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+        page->picture = make_picture();
+        if (page->picture != nullptr)
             SendDlgItemMessageW(dialog, id_picture, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(picture));
-        fill_page(controls);
+                                reinterpret_cast<LPARAM>(page->picture));
+        page->page->window_created(reinterpret_cast<WindowHandle>(dialog), *page);
         return TRUE;
     }
     case WM_COMMAND:
-        page_command(controls, static_cast<uintptr_t>(wparam));
+        if (kept != nullptr)
+            kept->page->command(static_cast<uintptr_t>(wparam));
         return FALSE;
-    case WM_DESTROY: {
-        store_page(controls);
-        auto picture = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(dialog, DWLP_USER));
-        if (picture != nullptr) {
-            SendDlgItemMessageW(dialog, id_picture, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    case WM_DESTROY:
+        // The controls still exist: an old player's page stores them now.
+        if (kept != nullptr) {
             SetWindowLongPtrW(dialog, DWLP_USER, 0);
-            DeleteObject(picture);
+            kept->page->window_destroyed();
+            if (kept->picture != nullptr) {
+                SendDlgItemMessageW(dialog, id_picture, STM_SETIMAGE, IMAGE_BITMAP, 0);
+                DeleteObject(kept->picture);
+            }
+            delete kept;
         }
         EndDialog(dialog, 0);
         return FALSE;
-    }
     default:
         return FALSE;
     }
@@ -154,11 +165,11 @@ INT_PTR CALLBACK page_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM
 
 } // namespace
 
-WindowHandle create_page_window(WindowHandle parent) {
-    HWND page = CreateDialogParamW(static_cast<HINSTANCE>(module_handle),
-                                   MAKEINTRESOURCEW(page_dialog_resource),
-                                   reinterpret_cast<HWND>(parent), &page_procedure, 0);
-    return reinterpret_cast<WindowHandle>(page);
+WindowHandle create_page_window(WindowHandle parent, OpenPage* page) {
+    HWND window = CreateDialogParamW(
+        static_cast<HINSTANCE>(module_handle), MAKEINTRESOURCEW(page_dialog_resource),
+        reinterpret_cast<HWND>(parent), &page_procedure, reinterpret_cast<LPARAM>(page));
+    return reinterpret_cast<WindowHandle>(window);
 }
 
 } // namespace lumivox

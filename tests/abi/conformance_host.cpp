@@ -151,7 +151,7 @@ int run() {
         }
     }
     if (session.module != nullptr) {
-        step("10. FreeLibrary");
+        step("11. FreeLibrary");
         for (service_ptr_t<service_base>& service : held)
             service.release();
         check(FreeLibrary(session.module) != 0, "FreeLibrary foo_lumivox.dll");

@@ -52,6 +52,12 @@ template <class T> class service_ptr_t {
         if (old != nullptr)
             old->service_release();
     }
+    // Gives the reference up to the caller, who releases it.
+    T* detach() {
+        T* object = object_;
+        object_ = nullptr;
+        return object;
+    }
     T* get_ptr() const { return object_; }
     T* operator->() const { return object_; }
     bool is_valid() const { return object_ != nullptr; }
@@ -223,6 +229,55 @@ class preferences_page : public service_base {
     virtual bool get_help_url(string_base& out) = 0; // 9
 };
 
+// What a page says of itself through its instance's get_state.
+constexpr uint32_t preferences_state_changed = 1;
+constexpr uint32_t preferences_state_resettable = 8;
+constexpr uint32_t preferences_state_dark_mode_supported = 1u << 16;
+
+class preferences_page_callback : public service_base {
+  public:
+    virtual void on_state_changed() = 0; // 3
+};
+
+class preferences_page_instance : public service_base {
+  public:
+    virtual uint32_t get_state() = 0; // 3
+    virtual HWND get_wnd() = 0;       // 4
+    virtual void apply() = 0;         // 5
+    virtual void reset() = 0;         // 6
+};
+
+class preferences_page_v2 : public preferences_page {
+  public:
+    virtual double get_sort_priority() = 0; // 10
+};
+
+// Both the instance it answers and the callback it takes are smart
+// references passed by value: the answer through a hidden result pointer,
+// the callback as a copy the callee destroys.
+class preferences_page_v3 : public preferences_page_v2 {
+  public:
+    virtual service_ptr_t<preferences_page_instance>
+    instantiate(HWND parent, service_ptr_t<preferences_page_callback> callback) = 0; // 11
+};
+
+// The player's dark mode (2.0 and newer): an object that draws the windows
+// handed to it dark while the player's setting says so.
+class coreDarkModeObj : public service_base {
+  public:
+    virtual void addCtrlAuto(HWND control) = 0; // 3
+    virtual void addDialog(HWND dialog) = 0;    // 4
+    virtual void addControls(HWND window) = 0;  // 5
+    virtual void setDarkMode(bool dark) = 0;    // 6
+    virtual bool isDark() = 0;                  // 7
+};
+
+class coreDarkMode : public service_base {
+  public:
+    virtual service_ptr_t<coreDarkModeObj> create(bool dark) = 0; // 3
+    virtual service_ptr_t<coreDarkModeObj> createAuto() = 0;      // 4
+};
+
 // One entry of the component's service list: its table has one slot, and the
 // fields that follow the table pointer are read directly. The class GUID is
 // held by reference, which is a pointer in memory.
@@ -272,6 +327,12 @@ constexpr GUID guid_play_callback_manager = {
     0x78BCBFA1, 0xDFB9, 0x487F, {0xAB, 0x16, 0xCD, 0x82, 0xBF, 0x90, 0xCC, 0xF7}};
 constexpr GUID guid_titleformat_compiler = {
     0x3F7674AB, 0x044C, 0x4796, {0x88, 0x01, 0x6C, 0x44, 0x3C, 0x24, 0x4D, 0x88}};
+constexpr GUID guid_preferences_page_v2 = {
+    0xCE4EBC9E, 0xAB20, 0x46F9, {0x92, 0x5F, 0x88, 0x3B, 0x08, 0x4F, 0x05, 0x69}};
+constexpr GUID guid_preferences_page_v3 = {
+    0xD6D0F741, 0x9F17, 0x4DF8, {0x9D, 0x5C, 0x87, 0xF2, 0x8B, 0x1F, 0x0E, 0x64}};
+constexpr GUID guid_core_dark_mode = {
+    0xE34839B0, 0xD899, 0x43C5, {0x94, 0x71, 0x14, 0xFF, 0x48, 0x1D, 0x5E, 0xE8}};
 // The Tools page, under which the component's page is listed.
 constexpr GUID guid_page_tools = {
     0x627C0767, 0x0793, 0x44F8, {0x80, 0x87, 0xBE, 0x49, 0x34, 0x31, 0x12, 0x82}};

@@ -289,6 +289,45 @@ class TrackHandle final : public Counted<metadb_handle> {
     }
 };
 
+DarkModeUse dark_use;
+bool dark_mode_present = true;
+
+class DarkModeObject final : public Counted<coreDarkModeObj> {
+  public:
+    using Counted::Counted;
+    void addCtrlAuto(HWND) override { unexpected("coreDarkModeObj::addCtrlAuto"); }
+    void addDialog(HWND dialog) override {
+        ++dark_use.dialogs;
+        dark_use.dialog = dialog;
+    }
+    void addControls(HWND window) override {
+        ++dark_use.control_sets;
+        dark_use.controls = window;
+    }
+    void setDarkMode(bool) override { unexpected("coreDarkModeObj::setDarkMode"); }
+    bool isDark() override {
+        unexpected("coreDarkModeObj::isDark");
+        return false;
+    }
+};
+
+constinit DarkModeObject dark_object("coreDarkModeObj");
+
+class DarkMode final : public Counted<coreDarkMode> {
+  public:
+    using Counted::Counted;
+    service_ptr_t<coreDarkModeObj> create(bool) override {
+        unexpected("coreDarkMode::create");
+        return &dark_object;
+    }
+    service_ptr_t<coreDarkModeObj> createAuto() override {
+        ++dark_use.creates;
+        return &dark_object;
+    }
+};
+
+constinit DarkMode dark_mode("coreDarkMode");
+
 constinit PlaybackControl playback("playback_control");
 constinit CallbackManager callbacks("play_callback_manager");
 constinit Compiler compiler("titleformat_compiler");
@@ -298,11 +337,14 @@ constinit service_class classes[] = {
     {&guid_playback_control, &playback},
     {&guid_play_callback_manager, &callbacks},
     {&guid_titleformat_compiler, &compiler},
+    {&guid_core_dark_mode, &dark_mode},
 };
 
 class Api final : public foobar2000_api {
   public:
     service_class_ref service_enum_find_class(const GUID& guid) override {
+        if (guid == guid_core_dark_mode && !dark_mode_present)
+            return nullptr;
         for (service_class& c : classes)
             if (*c.guid == guid)
                 return &c;
@@ -359,6 +401,22 @@ long track_references() {
     return track.references();
 }
 
+void set_dark_mode_present(bool present) {
+    dark_mode_present = present;
+}
+
+const DarkModeUse& dark_mode_use() {
+    return dark_use;
+}
+
+void clear_dark_mode_use() {
+    dark_use = {};
+}
+
+long dark_mode_object_references() {
+    return dark_object.references();
+}
+
 const TrackUse& track_use() {
     return use;
 }
@@ -383,6 +441,8 @@ void check_references(const char* when, bool services_held) {
         {compiler.name(), compiler.references(), true},
         {compiled.name(), compiled.references(), true},
         {track.name(), track.references(), true},
+        {dark_mode.name(), dark_mode.references(), true},
+        {dark_object.name(), dark_object.references(), true},
     };
     for (const Named& object : objects) {
         long expected = services_held && !object.per_track ? 2 : 1;

@@ -49,6 +49,21 @@ const TrackUse& track_use();
 const char* last_compiled_script();
 const char* last_formatted_title();
 
+// The player's dark-mode service: there as in 2.0 and newer (the start), or
+// not, as before 2.0. It counts what the component asks of it.
+void set_dark_mode_present(bool present);
+struct DarkModeUse {
+    int creates; // createAuto calls
+    int dialogs; // addDialog calls, and the last one's window
+    HWND dialog;
+    int control_sets; // addControls calls, and the last one's window
+    HWND controls;
+};
+const DarkModeUse& dark_mode_use();
+void clear_dark_mode_use();
+// References on the object createAuto hands out, the host's own among them.
+long dark_mode_object_references();
+
 // Checks each object's reference count: the host's own one, and one more on
 // the two services the component keeps from on_init to on_quit while
 // `services_held`.

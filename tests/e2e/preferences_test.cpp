@@ -1,7 +1,8 @@
 // The preferences page as a user meets it: the substitute host opens the
-// component's page (a real dialog on the Windows lane), changes its controls,
-// closes it, and keeps the settings in its configuration file; the substitute
-// mascot host records what the ghost receives.
+// component's page as the player does (a real dialog on the Windows lane),
+// changes its controls, applies, resets, closes it with OK or Cancel, and
+// keeps the settings in its configuration file; the substitute mascot host
+// records what the ghost receives.
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
@@ -18,16 +19,35 @@ const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
 const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
 const std::string default_primary = "\\0\\s[25]%ILYX\\e";
 
-// A whole trace line; Windows programs end lines with CR LF.
-bool traced(const std::string& err, const std::string& line) {
+// Where the whole trace line stands, from from on; npos when it does not.
+// Windows programs end lines with CR LF.
+size_t find_traced(const std::string& err, const std::string& line, size_t from = 0) {
     const std::string whole = "host: " + line;
-    for (size_t at = err.find(whole); at != std::string::npos; at = err.find(whole, at + 1)) {
+    for (size_t at = err.find(whole, from); at != std::string::npos; at = err.find(whole, at + 1)) {
         size_t end = at + whole.size();
         if (end < err.size() && (err[end] == '\n' || err[end] == '\r'))
-            return true;
+            return at;
     }
-    return false;
+    return std::string::npos;
 }
+
+bool traced(const std::string& err, const std::string& line) {
+    return find_traced(err, line) != std::string::npos;
+}
+
+// The whole trace lines, in this order (others may stand between them).
+void expect_in_order(const std::string& err, const std::vector<std::string>& lines) {
+    size_t at = 0;
+    for (const std::string& line : lines) {
+        at = find_traced(err, line, at);
+        ASSERT_NE(at, std::string::npos) << "not traced after the lines before it: " << line << "\n"
+                                         << err;
+        ++at;
+    }
+}
+
+const std::string unchanged = "unchanged, resettable, dark mode supported";
+const std::string changed = "changed, resettable, dark mode supported";
 
 class Preferences : public TrackFolder {
   protected:
@@ -42,6 +62,10 @@ TEST_F(Preferences, OpensWithTheDefaultsAndItsTextsReachTheGhost) {
     const std::string expected[] = {
         // All three entries survive the module's start-up, page first.
         "services: preferences page, lifecycle, component version",
+        // The player's dark mode draws the page.
+        "dark mode: createAuto",
+        "dark mode: addDialog(the page)",
+        "dark mode: addControls(the page)",
         "page at open 1001: check box, checked",
         "page at open 1016: label \"   FMO:  Sakura\"",
         "page at open 1009: list, entry 0 \"Default\"",
@@ -57,6 +81,7 @@ TEST_F(Preferences, OpensWithTheDefaultsAndItsTextsReachTheGhost) {
         "page at open 1014: check box, unchecked",
         "page at close 1009: list, entry 1 \"UTF-8\"",
         "page at close 1005: edit, writable, \"" + hello + "\"",
+        "ok",
     };
     for (const std::string& line : expected)
         EXPECT_TRUE(traced(host_.err, line)) << line << "\n" << host_.err;
@@ -108,17 +133,69 @@ TEST_F(Preferences, TransportChangeAloneWaitsForTheNextStart) {
     EXPECT_EQ(records[1].via, "tcp");
 }
 
-TEST_F(Preferences, ResetWhileOpenKeepsWhatThePageShows) {
-    play("prefs 1001=0 1013=\\0X%ILYX\\e reset\n"
-         "prefs\n"
-         "reset\n");
-    EXPECT_TRUE(traced(host_.err, "reset while the page is open"));
-    // The second page shows what the first stored.
-    EXPECT_TRUE(traced(host_.err, "page at open 1001: check box, unchecked")) << host_.err;
-    EXPECT_TRUE(traced(host_.err, "page at open 1013: edit, writable, \"\\0X%ILYX\\e\""));
+// Every change tells the player at once, and the state is "changed" only
+// while the page differs from what is stored; Cancel stores nothing.
+TEST_F(Preferences, ChangesLightApplyAndCancelStoresNothing) {
+    play("prefs 1001=0 1001=1 1005=\\0x\\e cancel\nprefs\n");
+    expect_in_order(host_.err, {
+                                   "page state: " + unchanged + " (0 on_state_changed)",
+                                   "click 1001",
+                                   "page state: " + changed + " (1 on_state_changed)",
+                                   "click 1001",
+                                   "page state: " + unchanged + " (1 on_state_changed)",
+                                   "type into 1005: \"\\0x\\e\"",
+                                   "page state: " + changed + " (1 on_state_changed)",
+                                   "cancel",
+                                   "preferences page destroyed",
+                                   "page at open 1005: edit, writable, \"" + startup + "\"",
+                                   "ok",
+                               });
     auto stored = config();
     EXPECT_EQ(word(stored[options_guid]), 0x1100u);
+    EXPECT_EQ(stored[startup_guid], startup);
+}
+
+// Apply stores and applies with the page still open: all three "Send" boxes
+// off stop the callbacks at once, so the track goes unannounced and the exit
+// script is not sent; the box checked after it is cancelled.
+TEST_F(Preferences, ApplyTakesEffectAtOnceAndCancelKeepsIt) {
+    auto records = play("start\n"
+                        "prefs 1002=0 1003=0 1004=0 apply 1003=1 cancel\n"
+                        "track " +
+                        path("song.mp3") +
+                        " title=T\n"
+                        "exit\n");
+    std::vector<std::string> scripts;
+    for (const Record& r : records)
+        scripts.push_back(r.script.value_or("<none>"));
+    EXPECT_EQ(scripts, std::vector<std::string>{startup});
+    expect_in_order(host_.err, {"apply", "unregister playback callbacks",
+                                "page state: " + unchanged + " (1 on_state_changed)", "click 1003",
+                                "cancel", "preferences page destroyed"});
+    EXPECT_EQ(word(config()[features_guid]), 0u);
+}
+
+// "Reset page" shows the defaults and stores nothing until OK or Apply; the
+// player's own reset stores them without the page.
+TEST_F(Preferences, ResetShowsTheDefaultsAndOkStoresThem) {
+    play("prefs 1001=0 1013=\\0X%ILYX\\e\n"
+         "prefs reset cancel\n"
+         "prefs\n");
+    expect_in_order(host_.err, {"reset page: the defaults shown",
+                                "page state: " + changed + " (1 on_state_changed)",
+                                "page at close 1001: check box, checked",
+                                "page at close 1013: edit, writable, \"" + default_primary + "\"",
+                                "cancel", "page at open 1001: check box, unchecked",
+                                "page at open 1013: edit, writable, \"\\0X%ILYX\\e\""});
+    EXPECT_EQ(word(config()[options_guid]), 0x0100u);
+
+    play("prefs reset 1012=0\n");
+    auto stored = config();
+    EXPECT_EQ(word(stored[options_guid]), 0x1000u) << "the defaults, then the change after them";
     EXPECT_EQ(stored[primary_guid], default_primary);
+
+    play("prefs 1001=0\nreset\n");
+    EXPECT_EQ(word(config()[options_guid]), 0x1100u);
 }
 
 TEST_F(Preferences, ChangesAUserCannotMakeAreReported) {
@@ -133,6 +210,7 @@ TEST_F(Preferences, ChangesAUserCannotMakeAreReported) {
         {"prefs 1009=3\n", "line 1: list 1009 has no entry \"3\""},
         {"prefs 4242=1\n", "line 1: the preferences page has no control 4242"},
         {"prefs title=x\n", "\"prefs\" takes control IDs"},
+        {"prefs cancel 1001=0\n", "\"prefs\" ends with \"cancel\": nothing may follow it"},
     };
     for (const Case& c : cases) {
         Finished f = run_program("lumivox-host", {"run", "-"}, c.scenario);

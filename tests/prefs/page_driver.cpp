@@ -14,7 +14,7 @@ PreferencesPageService& page_service() {
     return *static_cast<PreferencesPageService*>(service);
 }
 
-WindowHandle open_page() {
+WindowHandle open_page(PageProtocol protocol) {
 #ifdef _WIN32
     // Dialog 101 and the picture are linked into this test program.
     module_handle = GetModuleHandleW(nullptr);
@@ -22,12 +22,17 @@ WindowHandle open_page() {
     std::string error;
     // The player sees the same object through its own declarations.
     auto* service = reinterpret_cast<tools::preferences_page*>(&page_service());
-    EXPECT_TRUE(tools::open_page(service, error)) << error;
+    EXPECT_TRUE(tools::open_page(service, error, protocol)) << error;
     return reinterpret_cast<WindowHandle>(tools::page_window());
 }
 
 bool page_open() {
     return tools::page_window() != nullptr;
+}
+
+void press_ok() {
+    apply_page();
+    close_page();
 }
 
 } // namespace lumivox::test

@@ -7,17 +7,27 @@
 
 namespace lumivox::test {
 
+using tools::apply_page;
 using tools::choose_entry;
 using tools::click_check_box;
 using tools::close_page;
 using tools::control_state;
 using tools::ControlState;
+using tools::page_state;
+using tools::PageProtocol;
+using tools::reset_page;
+using tools::state_notifications;
 using tools::type_text;
 
 PreferencesPageService& page_service();
 
-// Creates the page (one at a time); the handle create page answered.
-WindowHandle open_page();
+// Opens the page (one at a time) as the player does; the page's window.
+WindowHandle open_page(PageProtocol protocol = PageProtocol::instance);
 bool page_open();
+// The player's OK: apply, then close.
+void press_ok();
+
+// What get_state answers while the controls show the stored settings.
+inline constexpr uint32_t unchanged_state = page_resettable | page_dark_mode;
 
 } // namespace lumivox::test

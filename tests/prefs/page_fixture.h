@@ -29,6 +29,23 @@ class RecordingCallbackManager final : public tools::play_callback_manager {
     bool registered = false;
 };
 
+// The player's API as far as the page reaches it: the dark-mode service
+// (the driver's recorder) as a player since 2.0 has it, or none, as before
+// 2.0, or a class the player names but has no instance of.
+enum class DarkMode { present, absent, no_instance };
+
+class PageHostApi final : public tools::foobar2000_api {
+  public:
+    tools::service_class_ref service_enum_find_class(const tools::guid& id) override;
+    bool service_enum_create(tools::service_base** out, tools::service_class_ref service_class,
+                             size_t index) override;
+
+    DarkMode dark_mode = DarkMode::present;
+
+  private:
+    int dark_mode_class_ = 0;
+};
+
 // The six settings as one comparable value.
 struct Settings {
     uint32_t options;
@@ -45,6 +62,7 @@ class PageTest : public testing::Test {
     void TearDown() override;
 
     RecordingCallbackManager callbacks;
+    PageHostApi api;
 };
 
 } // namespace lumivox::test

@@ -1,5 +1,7 @@
-// The preferences page on either lane: what it shows when it opens, what its
-// clicks change at once, and what closing it stores and applies.
+// The preferences page on either lane, worked as the player works it: what
+// it shows when it opens, what its clicks change at once and tell the host,
+// what Apply, OK, Cancel and "Reset page" store and apply, dark mode, and the
+// references the page holds. The old players' create is tested too.
 #include "component/preferences.h"
 #include "component/settings.h"
 #include "sstp/direct.h"
@@ -105,6 +107,7 @@ TEST_F(PageTest, OpensShowingTheSettings) {
         const Settings before = current_settings();
         callbacks.calls.clear();
         open_page();
+        EXPECT_EQ(page_state(), unchanged_state) << c.name;
         for (int id : check_boxes) {
             ControlState box = control_state(id);
             EXPECT_EQ(box.kind, tools::PageControlKind::check_box) << c.name << ": " << id;
@@ -125,8 +128,8 @@ TEST_F(PageTest, OpensShowingTheSettings) {
         EXPECT_EQ(list.text, c.entry) << c.name;
         EXPECT_EQ(control_state(id_transport_label).text, c.label) << c.name;
 
-        // Closing an unchanged page stores what it showed and applies nothing.
-        close_page();
+        // OK on an unchanged page stores what it showed and applies nothing.
+        press_ok();
         EXPECT_EQ(current_settings(), before) << c.name;
         EXPECT_TRUE(callbacks.calls.empty()) << c.name;
     }
@@ -230,9 +233,9 @@ TEST_F(PageTest, AllFeaturesOffTurnsTheComponentOffAndOneBoxTurnsItOn) {
     open_page();
     for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
         ASSERT_TRUE(click_check_box(box));
-    EXPECT_EQ(cfg_features, default_features) << "nothing is stored before closing";
+    EXPECT_EQ(cfg_features, default_features) << "nothing is stored before OK";
     EXPECT_TRUE(callbacks.registered);
-    close_page();
+    press_ok();
     EXPECT_EQ(cfg_features, 0u);
     EXPECT_EQ(callbacks.calls, std::vector<std::string>{"unregister"});
     EXPECT_EQ(sync_state.load(), sync_stopped);
@@ -244,7 +247,7 @@ TEST_F(PageTest, AllFeaturesOffTurnsTheComponentOffAndOneBoxTurnsItOn) {
     for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
         EXPECT_FALSE(control_state(box).checked);
     ASSERT_TRUE(click_check_box(id_send_startup_exit));
-    close_page();
+    press_ok();
     EXPECT_EQ(cfg_features, 0x10u);
     EXPECT_EQ(callbacks.calls, (std::vector<std::string>{"unregister", "register 286"}));
     EXPECT_EQ(active_transport.probe, &direct_probe);
@@ -254,7 +257,7 @@ TEST_F(PageTest, TransportAloneIsStoredButAppliedOnlyWithAFeatureChange) {
     const SstpTransport recording = active_transport;
     open_page();
     ASSERT_TRUE(click_check_box(id_use_direct));
-    close_page();
+    press_ok();
     EXPECT_EQ(cfg_options, 0x0100u);
     EXPECT_EQ(cfg_features, default_features);
     EXPECT_EQ(active_transport.probe, recording.probe);
@@ -264,7 +267,7 @@ TEST_F(PageTest, TransportAloneIsStoredButAppliedOnlyWithAFeatureChange) {
     open_page();
     EXPECT_EQ(control_state(id_transport_label).text, "Server:  localhost:9801");
     ASSERT_TRUE(click_check_box(id_send_playing));
-    close_page();
+    press_ok();
     EXPECT_EQ(cfg_features, 0x11u);
     EXPECT_EQ(active_transport.probe, &tcp_load);
     EXPECT_TRUE(callbacks.calls.empty()) << "the callbacks stay registered";
@@ -291,7 +294,7 @@ TEST_F(PageTest, StoresTheOptionsWordFromTheControls) {
         set_box(id_use_direct, c.direct);
         set_box(id_trust_lyric_scripts, c.trusted);
         EXPECT_FALSE(choose_entry(id_charset_list, 3)) << "the list has three entries";
-        close_page();
+        press_ok();
         EXPECT_EQ(cfg_options, c.expected) << c.entry << c.lrc << c.direct << c.trusted;
         EXPECT_EQ(lyric_script_trusted(), c.trusted);
     }
@@ -304,13 +307,14 @@ TEST_F(PageTest, KeepsACharsetIndexTheListCannotShow) {
     cfg_options = 0x1103;
     open_page();
     EXPECT_EQ(control_state(id_charset_list).selection, -1);
-    close_page();
+    EXPECT_EQ(page_state(), unchanged_state) << "no selection is no change";
+    press_ok();
     EXPECT_EQ(cfg_options, 0x1103u);
 
     open_page();
     ASSERT_TRUE(choose_entry(id_charset_list, 1));
     ASSERT_TRUE(click_check_box(id_allow_lrc));
-    close_page();
+    press_ok();
     EXPECT_EQ(cfg_options, 0x1001u);
 }
 
@@ -326,18 +330,20 @@ TEST_F(PageTest, TextsPassThroughTheEditsAsUtf8) {
     EXPECT_EQ(control_state(id_startup_edit).text, before.startup);
     EXPECT_EQ(control_state(id_exit_edit).text, "");
     EXPECT_EQ(control_state(id_playing_edit).text, before.playing);
-    close_page();
+    EXPECT_EQ(page_state(), unchanged_state);
+    press_ok();
     EXPECT_EQ(current_settings(), before);
 
     const std::string typed =
         "\\0\\s[0]\xc3\x9cn\xc3\xaf \xe7\xb5\x82\xe4\xba\x86 \xf0\x9f\x98\x80\\e";
     open_page();
     ASSERT_TRUE(type_text(id_exit_edit, typed));
-    close_page();
+    press_ok();
     EXPECT_EQ(cfg_exit_script.get(), typed);
 }
 
-TEST_F(PageTest, ResetWhileOpenStoresWhatTheControlsShow) {
+// The service's own reset, which only old players call, and OK after it.
+TEST_F(PageTest, ServiceResetWhileOpenAndThenOkStoresWhatTheControlsShow) {
     open_page();
     ASSERT_TRUE(type_text(id_primary_edit, "\\0X%ILYX\\e"));
     ASSERT_TRUE(click_check_box(id_use_direct));
@@ -346,7 +352,7 @@ TEST_F(PageTest, ResetWhileOpenStoresWhatTheControlsShow) {
     EXPECT_EQ(current_settings(), defaults);
     EXPECT_EQ(control_state(id_primary_edit).text, "\\0X%ILYX\\e");
     EXPECT_EQ(control_state(id_transport_label).text, "Server:  localhost:9801");
-    close_page();
+    press_ok();
     Settings expected = defaults;
     expected.options = 0x0102;
     expected.primary = "\\0X%ILYX\\e";
@@ -376,6 +382,229 @@ TEST_F(PageTest, ServiceAnswers) {
     TextBuffer url;
     EXPECT_TRUE(service.help_url(&url));
     EXPECT_STREQ(url.get(), "https://lumivox.invalid/README.md#preferences");
+
+    // The newer interfaces are the same object; nothing else is answered.
+    for (const Guid& id : {preferences_page_v2_class, preferences_page_v3_class}) {
+        ServiceBase* answer = nullptr;
+        EXPECT_TRUE(service.query(&answer, id));
+        EXPECT_EQ(answer, &service);
+    }
+    for (const Guid& id : {preferences_page_class, dark_mode_class, lifecycle_class}) {
+        ServiceBase* untouched = &service;
+        EXPECT_FALSE(service.query(&untouched, id));
+        EXPECT_EQ(untouched, &service);
+    }
+    EXPECT_EQ(static_cast<PreferencesPageV3&>(service).sort_priority(), 0.0);
+}
+
+// Every change of a setting's control tells the host at once; the state is
+// "changed" while any control differs from what is stored, so undoing the
+// change clears it again.
+TEST_F(PageTest, ChangesTellTheHostAndUndoingThemClearsChanged) {
+    struct Change {
+        const char* name;
+        bool (*make)();
+        bool (*undo)();
+    };
+    const Change changes[] = {
+        {"Use Direct SSTP", [] { return click_check_box(id_use_direct); },
+         [] { return click_check_box(id_use_direct); }},
+        {"Send Singing Script, which disables two boxes",
+         [] { return click_check_box(id_send_singing); },
+         [] { return click_check_box(id_send_singing); }},
+        {"Allow .lrc file", [] { return click_check_box(id_allow_lrc); },
+         [] { return click_check_box(id_allow_lrc); }},
+        {"Allow all SakuraScript", [] { return click_check_box(id_trust_lyric_scripts); },
+         [] { return click_check_box(id_trust_lyric_scripts); }},
+        {"Send Playing Script", [] { return click_check_box(id_send_playing); },
+         [] { return click_check_box(id_send_playing); }},
+        {"the charset", [] { return choose_entry(id_charset_list, 2); },
+         [] { return choose_entry(id_charset_list, 0); }},
+        {"the startup script", [] { return type_text(id_startup_edit, "\\0Hi\\e"); },
+         [] { return type_text(id_startup_edit, default_startup_script); }},
+        {"the primary template", [] { return type_text(id_primary_edit, ""); },
+         [] { return type_text(id_primary_edit, default_primary); }},
+    };
+    open_page();
+    for (const Change& c : changes) {
+        int told = state_notifications();
+        ASSERT_TRUE(c.make()) << c.name;
+        EXPECT_EQ(state_notifications(), told + 1) << c.name;
+        EXPECT_EQ(page_state(), unchanged_state | page_changed) << c.name;
+        ASSERT_TRUE(c.undo()) << c.name;
+        EXPECT_EQ(state_notifications(), told + 2) << c.name;
+        EXPECT_EQ(page_state(), unchanged_state) << c.name;
+    }
+    EXPECT_EQ(current_settings(), defaults);
+}
+
+TEST_F(PageTest, CancelStoresAndAppliesNothing) {
+    register_playback_events();
+    callbacks.calls.clear();
+    const SstpTransport before_transport = active_transport;
+    open_page();
+    ASSERT_TRUE(type_text(id_exit_edit, "\\0Bye\\e"));
+    ASSERT_TRUE(choose_entry(id_charset_list, 1));
+    for (int box : {id_use_direct, id_send_singing, id_send_startup_exit, id_send_playing})
+        ASSERT_TRUE(click_check_box(box));
+    close_page();
+    EXPECT_EQ(current_settings(), defaults);
+    EXPECT_TRUE(callbacks.calls.empty());
+    EXPECT_EQ(active_transport.probe, before_transport.probe);
+
+    open_page();
+    EXPECT_TRUE(control_state(id_use_direct).checked) << "the next page shows what is stored";
+    EXPECT_EQ(control_state(id_exit_edit).text, default_exit_script);
+}
+
+// Apply stores and applies at once, with the page open; what follows it and
+// is cancelled is not stored.
+TEST_F(PageTest, ApplyStoresAndAppliesAtOnceWithThePageOpen) {
+    register_playback_events();
+    ASSERT_EQ(tcp_load(nullptr), 1);
+    callbacks.calls.clear();
+    open_page();
+    ASSERT_TRUE(type_text(id_playing_edit, "%title%"));
+    for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
+        ASSERT_TRUE(click_check_box(box));
+    int told = state_notifications();
+    apply_page();
+    EXPECT_TRUE(page_open());
+    EXPECT_EQ(cfg_features, 0u);
+    EXPECT_EQ(cfg_playing_script.get(), std::string("%title%"));
+    EXPECT_EQ(callbacks.calls, std::vector<std::string>{"unregister"});
+    EXPECT_FALSE(tcp_loaded());
+    EXPECT_EQ(state_notifications(), told + 1) << "the host greys Apply again";
+    EXPECT_EQ(page_state(), unchanged_state);
+
+    ASSERT_TRUE(click_check_box(id_send_startup_exit));
+    apply_page();
+    EXPECT_EQ(cfg_features, 0x10u);
+    EXPECT_EQ(callbacks.calls, (std::vector<std::string>{"unregister", "register 286"}));
+    EXPECT_EQ(active_transport.probe, &direct_probe);
+
+    ASSERT_TRUE(click_check_box(id_use_direct));
+    close_page();
+    EXPECT_EQ(cfg_options, default_options);
+    EXPECT_EQ(cfg_features, 0x10u);
+}
+
+// "Reset page" shows the defaults, with their rules, and stores nothing; only
+// Apply or OK after it does.
+TEST_F(PageTest, ResetPreviewsTheDefaultsAndStoresOnlyOnApply) {
+    cfg_options = 0x10002;
+    cfg_features = 0x10;
+    cfg_primary.set("\\0P%ILYX\\e", whole_text);
+    cfg_startup_script.set("", whole_text);
+    const Settings stored = current_settings();
+    for (bool apply : {false, true}) {
+        open_page();
+        ASSERT_TRUE(control_state(id_primary_edit).read_only);
+        ASSERT_FALSE(control_state(id_allow_lrc).enabled);
+        int told = state_notifications();
+        reset_page();
+        EXPECT_EQ(state_notifications(), told + 1);
+        EXPECT_EQ(page_state(), unchanged_state | page_changed);
+        EXPECT_EQ(current_settings(), stored) << "a preview only";
+        for (int id :
+             {id_use_direct, id_send_singing, id_allow_lrc, id_send_startup_exit, id_send_playing})
+            EXPECT_TRUE(control_state(id).checked) << id;
+        EXPECT_FALSE(control_state(id_trust_lyric_scripts).checked);
+        for (int id : lyric_boxes)
+            EXPECT_TRUE(control_state(id).enabled) << id;
+        expect_read_only({}, "after reset");
+        EXPECT_EQ(control_state(id_primary_edit).text, default_primary);
+        EXPECT_EQ(control_state(id_startup_edit).text, default_startup_script);
+        EXPECT_EQ(control_state(id_charset_list).selection, 0);
+        EXPECT_EQ(control_state(id_transport_label).text, "   FMO:  Sakura");
+        if (apply)
+            press_ok();
+        else
+            close_page();
+        EXPECT_EQ(current_settings(), apply ? defaults : stored) << apply;
+    }
+}
+
+struct DarkModeCase {
+    DarkMode dark_mode;
+    bool followed;
+};
+
+// The page hands its window to the player's dark-mode service when there is
+// one, keeps the object while it is open and releases it with the window.
+TEST_F(PageTest, DarkModeDrawsThePageWhileItIsOpen) {
+    const DarkModeCase cases[] = {
+        {DarkMode::present, true}, {DarkMode::absent, false}, {DarkMode::no_instance, false}};
+    for (const DarkModeCase& c : cases) {
+        api.dark_mode = c.dark_mode;
+        for (PageProtocol protocol : {PageProtocol::instance, PageProtocol::create}) {
+            auto window = reinterpret_cast<tools::window_handle>(open_page(protocol));
+            std::vector<tools::DarkModeCall> calls = tools::take_dark_mode_calls();
+            if (c.followed) {
+                ASSERT_EQ(calls.size(), 3u);
+                EXPECT_EQ(calls[0].name, "createAuto");
+                EXPECT_EQ(calls[1].name, "addDialog");
+                EXPECT_EQ(calls[1].window, window);
+                EXPECT_EQ(calls[2].name, "addControls");
+                EXPECT_EQ(calls[2].window, window);
+                EXPECT_EQ(tools::dark_mode_references(), 1) << "the object, kept";
+            } else {
+                EXPECT_TRUE(calls.empty());
+            }
+            close_page();
+            EXPECT_EQ(tools::dark_mode_references(), 0);
+            EXPECT_TRUE(tools::take_dark_mode_calls().empty());
+        }
+    }
+}
+
+// The instance holds the host's callback until its last release, which comes
+// after its window is destroyed; page after page, nothing is left over.
+TEST_F(PageTest, ReferencesBalanceOverManyPages) {
+    for (int i = 0; i < 20; ++i) {
+        open_page();
+        ASSERT_TRUE(click_check_box(id_use_direct));
+        if (i % 2 == 0)
+            apply_page();
+        close_page();
+        tools::ClosedPage closed = tools::last_closed_page();
+        ASSERT_EQ(closed.callback_references_at_destroy, 1) << i;
+        ASSERT_EQ(closed.instance_release, 0) << i << ": the last release frees the instance";
+        ASSERT_EQ(closed.callback_references, 0) << i;
+        ASSERT_EQ(tools::dark_mode_references(), 0) << i;
+    }
+    EXPECT_EQ(cfg_options, default_options) << "an even number of applied clicks on one box";
+}
+
+// A host that releases the instance first: the window keeps the page until
+// it is destroyed, and nothing is touched after.
+TEST_F(PageTest, ReleasingTheInstanceBeforeTheWindowIsSafe) {
+    open_page();
+    ASSERT_TRUE(click_check_box(id_send_playing));
+    close_page(tools::Closing::instance_first);
+    tools::ClosedPage closed = tools::last_closed_page();
+    EXPECT_EQ(closed.instance_release, 1) << "the window's own reference";
+    EXPECT_EQ(closed.callback_references_at_destroy, 0);
+    EXPECT_EQ(current_settings(), defaults);
+}
+
+// Players before 1.0 only create and destroy the page: it stores and
+// applies when it is destroyed.
+TEST_F(PageTest, OldPlayersCreateThePageThatStoresWhenDestroyed) {
+    register_playback_events();
+    callbacks.calls.clear();
+    open_page(PageProtocol::create);
+    EXPECT_EQ(page_state(), 0u) << "no instance";
+    ASSERT_TRUE(type_text(id_startup_edit, "\\0Old\\e"));
+    ASSERT_TRUE(click_check_box(id_use_direct));
+    for (int box : {id_send_singing, id_send_startup_exit, id_send_playing})
+        ASSERT_TRUE(click_check_box(box));
+    EXPECT_EQ(current_settings(), defaults);
+    close_page();
+    EXPECT_EQ(cfg_options, 0x0100u);
+    EXPECT_EQ(cfg_features, 0u);
+    EXPECT_EQ(cfg_startup_script.get(), std::string("\\0Old\\e"));
+    EXPECT_EQ(callbacks.calls, std::vector<std::string>{"unregister"});
 }
 
 } // namespace

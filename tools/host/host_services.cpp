@@ -1,5 +1,6 @@
 #include "tools/host/host_services.h"
 
+#include "tools/host/page_driver.h"
 #include "tools/host/titleformat.h"
 #include "tools/host/trace.h"
 
@@ -219,11 +220,15 @@ const ClassEntry classes[] = {
     {&playback_control_class, &playback_control_service},
     {&play_callback_manager_class, &callback_manager},
     {&titleformat_compiler_class, &compiler},
+    {&core_dark_mode_class, dark_mode_service()},
 };
 
 class Api final : public foobar2000_api {
   public:
     service_class_ref service_enum_find_class(const guid& id) override {
+        // A player before 2.0 has no dark mode.
+        if (id == core_dark_mode_class && !dark_mode_available())
+            return nullptr;
         for (const ClassEntry& c : classes) {
             if (*c.id == id)
                 return const_cast<ClassEntry*>(&c);
@@ -282,6 +287,8 @@ std::vector<std::string> outstanding_objects() {
         left.push_back(std::to_string(open_information_reads) + " unfinished information reads");
     if (events != nullptr)
         left.push_back("registered playback callbacks");
+    if (dark_mode_references() != 0)
+        left.push_back("dark mode (" + std::to_string(dark_mode_references()) + " references)");
     return left;
 }
 

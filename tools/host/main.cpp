@@ -20,16 +20,20 @@ const char usage[] =
     "       report every second, stop at its end), then host exit\n"
     "run    one event per line: start, track PATH [title=T] [artist=A] [NAME=V] [paused],\n"
     "       time S, play S [from=POS], seek S, pause, resume, stop, sleep MS,\n"
-    "       prefs [ID=VALUE...] [shot=FILE.png] [reset], reset, exit; \"#\" starts a comment\n"
+    "       prefs [ID=VALUE|shot=FILE.png|apply|reset...] [ok|cancel], reset, exit;\n"
+    "       \"#\" starts a comment\n"
     "\n"
     "track  NAME=V gives the track the tag field NAME; NAME=@FILE takes the value from\n"
     "       FILE, byte for byte (lyrics=@song.lrc); quote a word holding blanks:\n"
     "       \"unsynced lyrics=@song.txt\"\n"
     "\n"
-    "prefs  opens the preferences page, sets its controls in order (a check box to\n"
-    "       0 or 1, the list to an entry's index, an edit to a text), resets the\n"
-    "       settings while it is open when \"reset\" is given, writes a picture of it\n"
-    "       with shot= (Windows build), then destroys it, which stores the settings\n";
+    "prefs  opens the preferences page and works it in the order given: sets a\n"
+    "       control (a check box to 0 or 1, the list to an entry's index, an edit to\n"
+    "       a text), writes a picture of it with shot= (Windows build), \"apply\"\n"
+    "       stores and applies what the page shows, \"reset\" shows the defaults\n"
+    "       without storing them; then closes it with OK (stores, the default) or\n"
+    "       with \"cancel\" (stores nothing more)\n"
+    "reset  puts the stored settings back to their defaults without the page\n";
 
 int fail_usage(const std::string& why) {
     std::fprintf(stderr, "lumivox-host: %s\n%s", why.c_str(), usage);

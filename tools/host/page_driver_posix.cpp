@@ -3,6 +3,7 @@
 #include "tools/host/page_driver.h"
 
 #include "tools/host/host_string.h"
+#include "tools/host/page_instance.h"
 
 namespace lumivox::tools {
 
@@ -13,13 +14,9 @@ PageModel* page = nullptr;
 
 } // namespace
 
-bool open_page(preferences_page* service, std::string& error) {
-    page = static_cast<PageModel*>(service->create(&host_window));
-    if (page == nullptr) {
-        error = "the component created no preferences page";
-        return false;
-    }
-    return true;
+bool open_page(preferences_page* service, std::string& error, PageProtocol protocol) {
+    page = static_cast<PageModel*>(open_page_window(service, &host_window, protocol, error));
+    return page != nullptr;
 }
 
 window_handle page_window() {
@@ -70,10 +67,14 @@ bool capture_page(const std::string&, std::string& error) {
     return false;
 }
 
-void close_page() {
+void close_page(Closing order) {
+    if (order == Closing::instance_first)
+        release_page_instance();
     if (page != nullptr)
         page->destroy();
     page = nullptr;
+    page_window_destroyed();
+    release_page_instance();
 }
 
 } // namespace lumivox::tools

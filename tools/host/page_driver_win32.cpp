@@ -3,6 +3,7 @@
 #include "tools/host/page_driver.h"
 
 #include "tools/common/wide_text.h"
+#include "tools/host/page_instance.h"
 
 #include <objbase.h>
 #include <objidl.h>
@@ -106,7 +107,7 @@ bool save_png(HBITMAP bitmap, const std::string& path) {
 
 } // namespace
 
-bool open_page(preferences_page* service, std::string& error) {
+bool open_page(preferences_page* service, std::string& error, PageProtocol protocol) {
     if (!register_host_class()) {
         error = "cannot register the preferences window's class: Windows error " +
                 std::to_string(GetLastError());
@@ -120,10 +121,9 @@ bool open_page(preferences_page* service, std::string& error) {
                 std::to_string(GetLastError()) + " (windows need a display)";
         return false;
     }
-    page = service->create(host_window);
+    page = open_page_window(service, host_window, protocol, error);
     if (page == nullptr) {
-        error = "the component created no preferences page: Windows error " +
-                std::to_string(GetLastError());
+        error += ": Windows error " + std::to_string(GetLastError());
         DestroyWindow(host_window);
         host_window = nullptr;
         return false;
@@ -235,7 +235,9 @@ bool capture_page(const std::string& png_path, std::string& error) {
     return saved;
 }
 
-void close_page() {
+void close_page(Closing order) {
+    if (order == Closing::instance_first)
+        release_page_instance();
     if (page != nullptr)
         DestroyWindow(page);
     if (host_window != nullptr)
@@ -243,6 +245,8 @@ void close_page() {
     page = nullptr;
     host_window = nullptr;
     pump_messages();
+    page_window_destroyed();
+    release_page_instance();
 }
 
 } // namespace lumivox::tools

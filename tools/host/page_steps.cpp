@@ -95,47 +95,112 @@ preferences_page* page_service(HostState& host, std::string& error) {
     return service;
 }
 
+// What the page answers to get_state, and how often it said that may have
+// changed since the last look.
+void trace_state(int& notifications) {
+    uint32_t state = page_state();
+    std::string flags = (state & preferences_state_changed) != 0 ? "changed" : "unchanged";
+    if ((state & preferences_state_resettable) != 0)
+        flags += ", resettable";
+    if ((state & preferences_state_dark_mode_supported) != 0)
+        flags += ", dark mode supported";
+    int now = state_notifications();
+    trace("page state: " + flags + " (" + std::to_string(now - notifications) +
+          " on_state_changed)");
+    notifications = now;
+}
+
+void trace_dark_mode() {
+    for (const DarkModeCall& call : take_dark_mode_calls()) {
+        std::string window = call.window == nullptr         ? ""
+                             : call.window == page_window() ? "(the page)"
+                                                            : "(another window)";
+        trace("dark mode: " + call.name + window);
+    }
+}
+
+// One word of the step, with the page open; the closing words are the
+// caller's.
+bool page_word(const std::string& word, int& notifications, std::string& error) {
+    size_t eq = word.find('=');
+    if (eq == std::string::npos) {
+        if (word == "apply") {
+            trace("apply");
+            apply_page();
+        } else if (word == "reset") {
+            trace("reset page: the defaults shown");
+            reset_page();
+        } else {
+            return true;
+        }
+        trace_state(notifications);
+        return true;
+    }
+    std::string name = word.substr(0, eq);
+    std::string value = word.substr(eq + 1);
+    if (name == "shot") {
+        if (!capture_page(value, error))
+            return false;
+        trace("picture of the page written to " + value);
+        return true;
+    }
+    if (!change_control(std::atoi(name.c_str()), value, error))
+        return false;
+    trace_state(notifications);
+    return true;
+}
+
 } // namespace
 
-// The page is opened, changed in the order given, optionally reset while
-// open and pictured, and destroyed by the host, which makes the page store
-// the settings. A change that fails still closes the page, as closing the
-// host's preferences window would.
+// The page is opened as the player opens it, worked word by word (changes,
+// apply, reset, pictures) and closed with OK (apply, then destroy) unless the
+// step ends with cancel (destroy alone). A word that fails closes the page
+// as Cancel does.
 bool preferences(HostState& host, const Step& step, std::string& error) {
     preferences_page* service = page_service(host, error);
     if (service == nullptr)
         return false;
+    take_dark_mode_calls();
     if (!open_page(service, error)) {
         service->service_release();
         return false;
     }
     trace("preferences page opened");
+    trace_dark_mode();
     trace_page("open");
+    int notifications = 0;
+    trace_state(notifications);
     bool ok = true;
-    std::string picture;
-    for (const auto& [name, value] : step.named) {
-        if (name == "shot") {
-            picture = value;
-            continue;
-        }
-        if (!change_control(std::atoi(name.c_str()), value, error)) {
+    for (const std::string& word : step.words) {
+        if (!page_word(word, notifications, error)) {
             ok = false;
             break;
         }
     }
-    if (ok && !step.flags.empty()) {
-        trace("reset while the page is open");
-        service->reset();
-    }
-    if (ok && !picture.empty()) {
-        ok = capture_page(picture, error);
-        if (ok)
-            trace("picture of the page written to " + picture);
-    }
     trace_page("close");
+    if (ok && (step.words.empty() || step.words.back() != "cancel")) {
+        trace("ok");
+        apply_page();
+    } else {
+        trace("cancel");
+    }
     close_page();
     trace("preferences page destroyed");
+    trace_dark_mode();
     service->service_release();
+    ClosedPage closed = last_closed_page();
+    std::string kept;
+    if (closed.instance_release != 0)
+        kept = "its instance (" + std::to_string(closed.instance_release) + " references)";
+    else if (closed.callback_references != 0)
+        kept =
+            "the host's callback (" + std::to_string(closed.callback_references) + " references)";
+    else if (dark_mode_references() != 0)
+        kept = "its dark mode (" + std::to_string(dark_mode_references()) + " references)";
+    if (ok && !kept.empty()) {
+        error = "the destroyed and released page kept " + kept;
+        ok = false;
+    }
     return ok;
 }
 

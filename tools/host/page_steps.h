@@ -9,17 +9,20 @@
 
 namespace lumivox::tools {
 
-// "prefs": the page is opened, its controls set in the order given (ID=VALUE;
-// shot=FILE pictures it), reset while open when the step has a flag, and
-// destroyed, which makes the component store the settings. False with a
-// message; a change that fails still closes the page.
+// "prefs": the page is opened as the player opens it and worked word by word
+// in the order given: ID=VALUE sets a control as a user would, shot=FILE
+// pictures it, "apply" is the player's Apply and "reset" its "Reset page"
+// (the defaults shown, nothing stored). Then the page closes with OK (apply,
+// then destroy), or with Cancel (destroy alone) when the last word is
+// "cancel". False with a message; a word that fails closes the page as
+// Cancel does.
 bool preferences(HostState& host, const Step& step, std::string& error);
 
 // "reset": the page's reset without opening it.
 bool reset(HostState& host, std::string& error);
 
 // The ID of the page's check box with this caption; 0 when it has none. The
-// page is opened and closed again to look.
+// page is opened and cancelled again to look.
 int find_check_box(HostState& host, const std::string& caption, std::string& error);
 
 } // namespace lumivox::tools

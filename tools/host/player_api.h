@@ -193,7 +193,104 @@ class preferences_page : public service_base {
     ~preferences_page() = default;
 };
 
+// The state flags of preferences_page_instance::get_state.
+inline constexpr uint32_t preferences_state_changed = 1;
+inline constexpr uint32_t preferences_state_resettable = 8;
+inline constexpr uint32_t preferences_state_dark_mode_supported = 1u << 16;
+
+class preferences_page_callback : public service_base {
+  public:
+    virtual void on_state_changed() = 0;
+
+  protected:
+    ~preferences_page_callback() = default;
+};
+
+class preferences_page_instance : public service_base {
+  public:
+    virtual uint32_t get_state() = 0;
+    virtual window_handle get_wnd() = 0;
+    virtual void apply() = 0;
+    virtual void reset() = 0;
+
+  protected:
+    ~preferences_page_instance() = default;
+};
+
+// An object passed by value is a copy holding its own reference, which the
+// callee releases. Microsoft's x64 convention passes the address of the
+// caller's temporary copy (the substitute's other 64-bit lane does the
+// same); on x86 the copy itself fills the argument slot.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+template <typename T> using by_value = T* const*;
+#else
+template <typename T> using by_value = T*;
+#endif
+
+class preferences_page_v2 : public preferences_page {
+  public:
+    virtual double get_sort_priority() = 0;
+
+  protected:
+    ~preferences_page_v2() = default;
+};
+
+class preferences_page_v3 : public preferences_page_v2 {
+  public:
+    // The instance comes back by value, through the caller's result pointer,
+    // which is answered; the callback goes by value.
+    virtual preferences_page_instance**
+    instantiate(preferences_page_instance** result, window_handle parent,
+                by_value<preferences_page_callback> callback) = 0;
+
+  protected:
+    ~preferences_page_v3() = default;
+};
+
+// Calls instantiate as the player's compiler does: a copy of the callback
+// with a reference of its own, which the page releases; the result is
+// written by the callee into storage of the caller's. Answers the instance
+// with the reference the caller owns, and whether the callee answered the
+// result pointer it was given.
+inline preferences_page_instance* instantiate_page(preferences_page_v3* page, window_handle parent,
+                                                   preferences_page_callback* callback,
+                                                   bool& answered_result) {
+    preferences_page_instance* result = nullptr;
+    callback->service_add_ref();
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    preferences_page_callback* const copy = callback;
+    answered_result = page->instantiate(&result, parent, &copy) == &result;
+#else
+    answered_result = page->instantiate(&result, parent, callback) == &result;
+#endif
+    return result;
+}
+
 // --- Services and objects of the player -----------------------------------
+
+// Draws a window and its controls dark while the player's dark mode is on
+// (player 2.0 and newer).
+class core_dark_mode_obj : public service_base {
+  public:
+    virtual void addCtrlAuto(window_handle control) = 0;
+    virtual void addDialog(window_handle dialog) = 0;
+    virtual void addControls(window_handle window) = 0;
+    virtual void setDarkMode(bool dark) = 0;
+    virtual bool isDark() = 0;
+
+  protected:
+    ~core_dark_mode_obj() = default;
+};
+
+// Its objects come back by value, as instantiate's instance does.
+class core_dark_mode : public service_base {
+  public:
+    virtual core_dark_mode_obj** create(core_dark_mode_obj** result, bool dark) = 0;
+    virtual core_dark_mode_obj** createAuto(core_dark_mode_obj** result) = 0;
+
+  protected:
+    ~core_dark_mode() = default;
+};
 
 // Slots the component never calls are declared without their arguments;
 // they only hold their places.
@@ -288,15 +385,7 @@ class metadb_handle : public service_base {
     ~metadb_handle() = default;
 };
 
-// A handle passed by value is a copy holding its own reference, which the
-// callee releases. Microsoft's x64 convention passes the address of the
-// caller's temporary copy (the substitute's other 64-bit lane does the
-// same); on x86 the copy itself fills the argument slot.
-#if UINTPTR_MAX > 0xFFFFFFFFu
-using metadb_handle_by_value = metadb_handle* const*;
-#else
-using metadb_handle_by_value = metadb_handle*;
-#endif
+using metadb_handle_by_value = by_value<metadb_handle>;
 
 class play_callback {
   public:
@@ -342,6 +431,12 @@ inline constexpr guid initquit_class = {
     0x113773C4, 0xB387, 0x4B48, {0x8B, 0xDF, 0xAB, 0x58, 0xBC, 0x6C, 0xE5, 0x38}};
 inline constexpr guid preferences_page_class = {
     0x7255E8D0, 0x3FCF, 0x4781, {0xB9, 0x3B, 0xD0, 0x6C, 0xB8, 0x8D, 0xFA, 0xFA}};
+inline constexpr guid preferences_page_v2_class = {
+    0xCE4EBC9E, 0xAB20, 0x46F9, {0x92, 0x5F, 0x88, 0x3B, 0x08, 0x4F, 0x05, 0x69}};
+inline constexpr guid preferences_page_v3_class = {
+    0xD6D0F741, 0x9F17, 0x4DF8, {0x9D, 0x5C, 0x87, 0xF2, 0x8B, 0x1F, 0x0E, 0x64}};
+inline constexpr guid core_dark_mode_class = {
+    0xE34839B0, 0xD899, 0x43C5, {0x94, 0x71, 0x14, 0xFF, 0x48, 0x1D, 0x5E, 0xE8}};
 inline constexpr guid playback_control_class = {
     0xBF803668, 0x2977, 0x4C71, {0xB9, 0xAB, 0x5C, 0x77, 0xC3, 0x38, 0xC9, 0x70}};
 inline constexpr guid play_callback_manager_class = {

@@ -32,12 +32,18 @@ struct Grammar {
 };
 
 const Grammar grammar[] = {
-    {"start", 0, false, false, ""},     {"track", 1, false, true, "paused"},
-    {"time", 1, true, false, ""},       {"play", 1, true, true, ""},
-    {"seek", 1, true, false, ""},       {"pause", 0, false, false, ""},
-    {"resume", 0, false, false, ""},    {"stop", 0, false, false, ""},
-    {"sleep", 1, false, false, ""},     {"exit", 0, false, false, ""},
-    {"prefs", 0, false, true, "reset"}, {"reset", 0, false, false, ""},
+    {"start", 0, false, false, ""},
+    {"track", 1, false, true, "paused"},
+    {"time", 1, true, false, ""},
+    {"play", 1, true, true, ""},
+    {"seek", 1, true, false, ""},
+    {"pause", 0, false, false, ""},
+    {"resume", 0, false, false, ""},
+    {"stop", 0, false, false, ""},
+    {"sleep", 1, false, false, ""},
+    {"exit", 0, false, false, ""},
+    {"prefs", 0, false, true, "reset apply cancel ok"},
+    {"reset", 0, false, false, ""},
 };
 
 bool parse_step(const std::vector<std::string>& words, Step& step, std::string& why) {
@@ -53,6 +59,7 @@ bool parse_step(const std::vector<std::string>& words, Step& step, std::string& 
     }
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& w = words[i];
+        step.words.push_back(w);
         size_t eq = w.find('=');
         if (static_cast<int>(step.positional.size()) < g->positional) {
             step.positional.push_back(w);
@@ -83,6 +90,13 @@ bool parse_step(const std::vector<std::string>& words, Step& step, std::string& 
         for (const auto& [name, value] : step.named) {
             if (name != "shot" && !is_number(name, false)) {
                 why = "\"prefs\" takes control IDs, as in 1001=0, and shot=FILE";
+                return false;
+            }
+        }
+        // The page is closed by the last word, or by OK after it.
+        for (size_t i = 0; i + 1 < step.words.size(); ++i) {
+            if (step.words[i] == "ok" || step.words[i] == "cancel") {
+                why = "\"prefs\" ends with \"" + step.words[i] + "\": nothing may follow it";
                 return false;
             }
         }

@@ -13,6 +13,7 @@ struct Step {
     std::vector<std::string> positional;                    // after the word
     std::vector<std::pair<std::string, std::string>> named; // NAME=VALUE, in order
     std::vector<std::string> flags;                         // bare words such as "paused"
+    std::vector<std::string> words;                         // all of them, in order
 };
 
 // Splits a line into words: blanks separate them, a double quote runs to the

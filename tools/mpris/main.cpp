@@ -17,7 +17,7 @@ const char usage[] =
     "usage: lumivox-mpris [--component PATH] [--config FILE] [--player NAME]\n"
     "                     [--exit-with-player] [--trace]\n"
     "       lumivox-mpris [--component PATH] [--config FILE] [--trace]\n"
-    "                     prefs [ID=VALUE...] [reset]\n"
+    "                     prefs [ID=VALUE|apply|reset...] [ok|cancel]\n"
     "\n"
     "Follows a player on the D-Bus session bus and has the ghost sing along:\n"
     "the start-up script now, each track's announcement and lyrics, the exit\n"
@@ -32,9 +32,11 @@ const char usage[] =
     "--exit-with-player  end when the followed player leaves the bus\n"
     "--trace             every event on standard error\n"
     "\n"
-    "prefs  sets the preferences page's controls in order (a check box to 0 or 1,\n"
-    "       the list to an entry's index, an edit to a text), resets the settings\n"
-    "       first with \"reset\", and stores them: prefs 1013=\"\\0\\s[25]%ILYX\\e\"\n";
+    "prefs  works the preferences page in the order given, as lumivox-host's\n"
+    "       prefs step does: sets its controls (a check box to 0 or 1, the list to an\n"
+    "       entry's index, an edit to a text), \"reset\" shows the defaults, \"apply\"\n"
+    "       stores; then OK stores what the page shows (\"cancel\": nothing more):\n"
+    "       prefs 1013=\"\\0\\s[25]%ILYX\\e\", prefs reset 1001=0\n";
 
 int fail_usage(const std::string& why) {
     std::fprintf(stderr, "lumivox-mpris: %s\n%s", why.c_str(), usage);

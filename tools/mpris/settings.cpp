@@ -60,9 +60,8 @@ bool start_new_settings(tools::HostState& host, std::string& error) {
     if (id == 0)
         return false;
     tools::Step step;
-    step.word = "prefs";
-    step.named.emplace_back(std::to_string(id), "0");
-    if (!tools::preferences(host, step, error))
+    if (!tools::parse_step_words({"prefs", std::to_string(id) + "=0"}, step, error) ||
+        !tools::preferences(host, step, error))
         return false;
     tools::trace("new settings file " + host.options.config + ", Direct SSTP off");
     return tools::write_config_file(host.module.client, host.options.config, error);
