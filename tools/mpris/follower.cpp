@@ -22,7 +22,7 @@ constexpr auto check_interval = 1s;
 // Readings are taken this often while the position is watched.
 constexpr auto sample_interval = 5ms;
 // A reading whose call took longer than this tells its moment too loosely.
-constexpr auto longest_call = 4ms;
+constexpr auto longest_call = 8ms;
 // How long the position is watched for moving after a new track, a seek or
 // a resume before the run goes on without that.
 constexpr auto settle_limit = 1s;
@@ -37,8 +37,8 @@ constexpr int64_t drift_limit_us = 40000;
 // How far a report after a seek or a resume must stand from the run's clock
 // for the component to correct it.
 constexpr int64_t correction_us = 30000;
-// A new track whose position reads below this: the previous track still
-// plays its end.
+// A new track's first reading below this is told in the trace: the previous
+// track still plays its end.
 constexpr int64_t tail_us = -20000;
 // The track change is told this long before the new position reaches 0,
 // for the component's look-up of the lyrics.
@@ -193,13 +193,20 @@ void report_track(std::optional<int64_t> offset) {
 }
 
 // The run held for a seek or a pause goes on from where the track stands.
+// When the player moved on well past where the run is held while it was
+// watched, the run resumes there and a correction brings it forward: the
+// lines passed over are sent at once rather than lost.
 void resume_run(int64_t offset) {
-    tools::report_seek(seconds(position_at(offset, clock_now())));
+    int64_t now_us = position_at(offset, clock_now());
+    bool catch_up = held_us && now_us - *held_us > correction_us;
+    tools::report_seek(seconds(catch_up ? *held_us : now_us));
     tools::report_pause(false);
     told_paused = false;
     held_us.reset();
     run_offset = offset;
-    correction_next = true;
+    correction_next = !catch_up;
+    if (catch_up)
+        report_time(offset);
     schedule_check();
 }
 
@@ -251,6 +258,10 @@ void finish_settle() {
         return;
     if (pending && !tags_arrived(current) && now < tags_by)
         return;
+    // A track named before it begins (the previous one ends meanwhile) is
+    // told when it begins.
+    if (pending && moving_from && position_at(watched_offset(), now) < -change_lead_us)
+        return;
     if (!moving_from) {
         trace("the position did not move: going on without it");
         position_stands = true;
@@ -267,13 +278,8 @@ void finish_settle() {
 // sung to its end, and the change told once the new position reaches 0.
 void finish_tail() {
     note_moving();
-    bool over = false;
-    if (moving_from) {
-        over = position_at(watched_offset(), clock_now()) >= -change_lead_us;
-    } else {
-        over = readings.empty() || readings.back().position_us >= 0 ||
-               clock_now() - watch_began >= settle_limit;
-    }
+    bool over = moving_from ? position_at(watched_offset(), clock_now()) >= -change_lead_us
+                            : clock_now() - watch_began >= settle_limit;
     if (!over)
         return;
     bool moved = moving_from.has_value();
@@ -295,9 +301,10 @@ void finish_check() {
     if (!moving_from && clock_now() - watch_began < check_limit)
         return;
     if (!moving_from) {
-        // It stands still, or moves in steps too coarse to see: its reading
-        // as it is.
-        if (!readings.empty()) {
+        // Not seen moving: a busy machine kept the looks too far apart, the
+        // player stalls, or its position moves in steps too coarse to see.
+        // Only a position that never moved is reported as it reads.
+        if (position_stands && !readings.empty()) {
             int64_t offset = watched_offset();
             report_time(offset);
             if (correction_next)
@@ -354,10 +361,14 @@ void take_track(const PlayerTrack& track) {
     pending = true;
     tags_by = clock_now() + settle_time;
     if (sung_to_its_end) {
+        // Below zero (or not read yet, as mpv's 0 at the change), the
+        // previous track may still be playing its end.
         begin_watch(Watch::tail);
-        if (!readings.empty() && readings.back().position_us < tail_us) {
-            trace("the next track is named " + std::to_string(-readings.back().position_us / 1000) +
-                  " ms before the previous one ends");
+        if (readings.empty() || readings.back().position_us <= 0) {
+            if (!readings.empty() && readings.back().position_us < tail_us)
+                trace("the next track is named " +
+                      std::to_string(-readings.back().position_us / 1000) +
+                      " ms before the previous one ends");
             return;
         }
     }
@@ -508,6 +519,7 @@ void handle_seeked(const BusEvent& event) {
         return;
     }
     hold_run();
+    held_us = event.position_us;
     begin_watch(Watch::settle);
 }
 

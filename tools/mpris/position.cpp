@@ -20,7 +20,7 @@ int64_t us_of(Clock::duration d) {
 // is at most the time since the reading before it.
 bool is_step(const std::vector<Reading>& readings, size_t i, std::chrono::milliseconds interval) {
     return i > 0 && readings[i].position_us != readings[i - 1].position_us &&
-           readings[i].at - readings[i - 1].at <= 2 * interval;
+           readings[i].at - readings[i - 1].at <= 4 * interval;
 }
 
 } // namespace

@@ -24,7 +24,7 @@ struct Reading {
 constexpr auto moving_tolerance = std::chrono::milliseconds(15);
 
 // From readings in the order taken: when the latest is a step (it differs
-// from the reading taken just before it, at most twice the sampling interval
+// from the reading taken just before it, at most four sampling intervals
 // earlier) and lies as far from an earlier step, or from the first reading,
 // as the clock has moved since (at least 30 ms, within moving_tolerance),
 // the index of the latest such earlier reading: the readings from it on show the
