@@ -21,6 +21,7 @@ class Child {
     Child& operator=(const Child&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     void signal(int number);
     // Its exit status; none when it did not end in time (it is then killed)
     // or was ended by a signal.

@@ -1,13 +1,13 @@
 #include "tests/mpris/fake_player_side.h"
 
 #include "tools/host/session.h"
-#include "tools/mpris/bus.h"
 
 #include <cstdio>
 
 namespace lumivox::mpris_test {
 
 std::map<std::string, FakePlayer> players;
+mpris::Clock::time_point fake_now = mpris::Clock::time_point(std::chrono::hours(1));
 
 namespace {
 
@@ -15,7 +15,7 @@ std::vector<std::string> told;
 
 std::string seconds(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f", value);
+    std::snprintf(text, sizeof text, "%.2f", value);
     return text;
 }
 
@@ -28,6 +28,13 @@ std::string field(const tools::TrackInfo& info, const char* name) {
 }
 
 } // namespace
+
+void place(const std::string& player, double seconds, bool moving) {
+    FakePlayer& p = players[player];
+    p.position_us = static_cast<int64_t>(seconds * 1e6);
+    p.moving = moving;
+    p.since = fake_now;
+}
 
 std::vector<std::string> take_told() {
     std::vector<std::string> out;
@@ -68,8 +75,19 @@ bool read_position(const std::string& player, int64_t& microseconds) {
     auto it = players.find(player);
     if (it == players.end())
         return false;
-    microseconds = it->second.position_us;
+    const mpris_test::FakePlayer& p = it->second;
+    microseconds = p.position_us;
+    if (p.moving) {
+        auto moved =
+            std::chrono::duration_cast<std::chrono::microseconds>(mpris_test::fake_now - p.since)
+                .count();
+        microseconds += moved / p.step_us * p.step_us;
+    }
     return true;
+}
+
+Clock::time_point clock_now() {
+    return mpris_test::fake_now;
 }
 
 } // namespace lumivox::mpris

@@ -216,4 +216,15 @@ std::optional<double> passing_time(const std::vector<Sample>& samples, int entry
     return earliest;
 }
 
+std::vector<Sample> with_track_ends(const std::vector<Sample>& samples,
+                                    const std::vector<double>& durations) {
+    std::vector<Sample> out = samples;
+    for (const Sample& s : samples) {
+        size_t entry = static_cast<size_t>(s.entry);
+        if (s.entry > 0 && entry <= durations.size() && s.position < 0 && s.position > -1.0)
+            out.push_back({s.t_ms, s.entry - 1, durations[entry - 1] + s.position});
+    }
+    return out;
+}
+
 } // namespace lumivox::mpris_test

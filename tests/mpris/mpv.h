@@ -71,4 +71,10 @@ class Mpv {
 // tells.
 std::optional<double> passing_time(const std::vector<Sample>& samples, int entry, double seconds);
 
+// The samples, and for each one taken while mpv already named the next entry
+// but still played the end of the one before (its position below zero), the
+// same look as a look at that one: durations[k] is entry k's length.
+std::vector<Sample> with_track_ends(const std::vector<Sample>& samples,
+                                    const std::vector<double>& durations);
+
 } // namespace lumivox::mpris_test

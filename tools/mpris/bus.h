@@ -3,6 +3,7 @@
 // runs on the caller's thread; nothing arrives between calls to process_bus.
 #pragma once
 
+#include "tools/mpris/position.h"
 #include "tools/mpris/track.h"
 
 #include <cstdint>
@@ -38,6 +39,10 @@ std::vector<std::string> player_names();
 bool read_status(const std::string& player, Status& out);
 bool read_track(const std::string& player, PlayerTrack& out);
 bool read_position(const std::string& player, int64_t& microseconds);
+
+// The time readings are stamped with and reports are timed by: the steady
+// clock.
+Clock::time_point clock_now();
 
 // What to poll for the bus: its descriptor, the events and how long at most
 // to wait (milliseconds, -1 for no limit).

@@ -1,17 +1,18 @@
 // Follows one MPRIS player and tells the component what it plays, as the
 // media player's own playback events would: a new track, pause and resume,
 // seek, stop, and a position report about once a second while playing.
+// After a new track, a seek or a resume the run goes on only once the
+// player's position is seen moving with the clock, from where it really is;
+// while playing, the run's clock is checked against the position once a
+// second and resynchronised when it is more than 40 ms off.
 #pragma once
 
 #include "tools/mpris/bus.h"
 
-#include <chrono>
 #include <optional>
 #include <string>
 
 namespace lumivox::mpris {
-
-using Clock = std::chrono::steady_clock;
 
 struct FollowOptions {
     // Empty: the first player that is playing, then whichever starts
@@ -26,10 +27,11 @@ void begin_following(const FollowOptions& options);
 
 void handle_event(const BusEvent& event);
 
-// The next moment something is due (a track to report once its tags had
-// time to arrive, a position report); none while nothing is.
+// The next moment something is due (a look at the position, a track to
+// report once its tags had time to arrive, a check); none while nothing is.
 std::optional<Clock::time_point> next_deadline();
-void handle_deadlines(Clock::time_point now);
+// Does what is due by clock_now().
+void handle_deadlines();
 
 // With --exit-with-player: the followed player has left the bus.
 bool player_has_left();

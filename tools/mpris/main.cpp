@@ -8,10 +8,25 @@
 #include "tools/mpris/settings.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
+
+// The module beside the program, as a build folder has it, else where an
+// install puts it: PREFIX/lib/lumivox beside PREFIX/bin (packaging/).
+std::string component_path(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return lumivox::tools::default_component_path(argv0);
+    std::filesystem::path beside = self.parent_path() / "foo_lumivox.so";
+    if (std::filesystem::exists(beside, error))
+        return beside.string();
+    return (self.parent_path().parent_path() / "lib/lumivox/foo_lumivox.so").string();
+}
 
 const char usage[] =
     "usage: lumivox-mpris [--component PATH] [--config FILE] [--player NAME]\n"
@@ -23,7 +38,8 @@ const char usage[] =
     "the start-up script now, each track's announcement and lyrics, the exit\n"
     "script when SIGINT or SIGTERM (Ctrl+C) ends it.\n"
     "\n"
-    "--component PATH    the component module (default: foo_lumivox.so beside this)\n"
+    "--component PATH    the component module (default: foo_lumivox.so beside this,\n"
+    "                    else ../lib/lumivox/foo_lumivox.so)\n"
     "--config FILE       the settings (default: $XDG_CONFIG_HOME/lumivox/settings.bin,\n"
     "                    or ~/.config/lumivox/settings.bin); a new file starts with\n"
     "                    \"Use Direct SSTP\" off, for a mascot host on port 9801\n"
@@ -49,7 +65,7 @@ int main(int argc, char** argv) {
     using namespace lumivox;
     tools::RunOptions options;
     options.program = "lumivox-mpris";
-    options.component = tools::default_component_path(argv[0]);
+    options.component = component_path(argv[0]);
     mpris::FollowOptions follow;
     int i = 1;
     for (; i < argc; ++i) {

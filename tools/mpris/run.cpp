@@ -75,7 +75,7 @@ int follow_until_told(int signals) {
         }
         for (const BusEvent& event : events)
             handle_event(event);
-        handle_deadlines(Clock::now());
+        handle_deadlines();
         if (player_has_left())
             return 0;
         if (!events.empty())
