@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the Windows lane's tests under Wine: ctest ARGS... in build/windows.
+# Runs the Windows lane's tests under Wine: ctest ARGS... in build/windows
+# (scripts/windows32-tests.sh runs the x86 lane's).
 # Dialogs need an X display: without one, the script runs itself again under
 # xvfb-run, before Wine starts, since Wine's desktop takes the display of the
 # first program. The Wine prefix is made first, and its server kept running
@@ -12,13 +13,10 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a "$0" "$@"
 fi
 
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX=${WINEPREFIX:-$PWD/build/wine}
-server=/usr/lib/wine/wineserver
-
+. scripts/wine-env.sh
+wine_lane windows
 mkdir -p "$WINEPREFIX"
-"$server" -p
-trap '"$server" -k 2>/dev/null || true' EXIT
-/usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+"$wine_server" -p
+trap '"$wine_server" -k 2>/dev/null || true' EXIT
+"$wine_loader" wineboot --init >/dev/null 2>&1 || true
 ctest --preset windows "$@"

@@ -1,0 +1,37 @@
+# How Wine runs for each Windows lane, in one place; sourced by the scripts
+# that run the lanes' programs:
+#
+#   . scripts/wine-env.sh && wine_lane windows|windows32
+#
+# exports WINEDEBUG, WINEDLLOVERRIDES and WINEPREFIX (and WINEARCH for the
+# x86 lane), and sets wine_loader and wine_server. Each lane has a prefix of
+# its own in the tree, so that neither its server nor the named objects its
+# mascot hosts publish are shared with the other lane or another checkout.
+# The x64 lane keeps a WINEPREFIX given from outside; the x86 lane does not,
+# since an inherited one is the x64 lane's.
+
+wine_lane() {
+    local tree
+    tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    export WINEDEBUG=-all
+    # A new prefix asks for neither Mono nor Gecko.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    wine_server=/usr/lib/wine/wineserver
+    case "$1" in
+    windows)
+        wine_loader=/usr/lib/wine/wine64
+        export WINEPREFIX=${WINEPREFIX:-$tree/build/wine}
+        ;;
+    windows32)
+        # The 32-bit loader, in a 64-bit prefix with its 32-bit half
+        # (syswow64), as the x86 player runs on 64-bit Windows.
+        wine_loader=/usr/lib/wine/wine
+        export WINEARCH=win64
+        export WINEPREFIX=$tree/build/wine32
+        ;;
+    *)
+        echo "wine_lane: the lane is windows or windows32, not \"$1\"" >&2
+        return 2
+        ;;
+    esac
+}
