@@ -30,14 +30,7 @@ case "${1:-}" in
     shift
     . scripts/wine-env.sh
     wine_lane windows32
-    mkdir -p "$WINEPREFIX"
-    # The prefix first, and its server kept for the whole run, so that the
-    # short test programs neither wait for the prefix nor start while the
-    # server shuts down behind the previous one.
-    "$wine_server" -p
-    trap '"$wine_server" -k 2>/dev/null || true' EXIT
-    # Into a file: the services wineboot starts keep its output open.
-    if ! "$wine_loader" wineboot --init >"$WINEPREFIX/wineboot.log" 2>&1; then
+    if ! wine_start; then
         not_run "the 32-bit Wine does not start here ($(tail -n 1 "$WINEPREFIX/wineboot.log"))"
     fi
     if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/user32.dll" ]; then

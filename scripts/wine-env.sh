@@ -1,14 +1,14 @@
 # How Wine runs for each Windows lane, in one place; sourced by the scripts
 # that run the lanes' programs:
 #
-#   . scripts/wine-env.sh && wine_lane windows|windows32
+#   . scripts/wine-env.sh && wine_lane windows|windows32 && wine_start
 #
-# exports WINEDEBUG, WINEDLLOVERRIDES and WINEPREFIX (and WINEARCH for the
-# x86 lane), and sets wine_loader and wine_server. Each lane has a prefix of
-# its own in the tree, so that neither its server nor the named objects its
-# mascot hosts publish are shared with the other lane or another checkout.
-# The x64 lane keeps a WINEPREFIX given from outside; the x86 lane does not,
-# since an inherited one is the x64 lane's.
+# wine_lane exports WINEDEBUG, WINEDLLOVERRIDES and WINEPREFIX (and WINEARCH
+# for the x86 lane), and sets wine_loader and wine_server. Each lane has a
+# prefix of its own in the tree, so that neither its server nor the named
+# objects its mascot hosts publish are shared with the other lane or another
+# checkout. The x64 lane keeps a WINEPREFIX given from outside; the x86 lane
+# does not, since an inherited one is the x64 lane's.
 
 wine_lane() {
     local tree
@@ -34,4 +34,20 @@ wine_lane() {
         return 2
         ;;
     esac
+}
+
+# Makes the lane's prefix when it is missing and keeps its server up until
+# the calling script ends, so that the short test programs neither wait for
+# the prefix nor start while the server shuts down behind the previous one.
+# A program that crashes ends at once, with Wine's backtrace on its standard
+# error, instead of waiting behind the crash dialog. Fails when wineboot
+# does, with its output in $WINEPREFIX/wineboot.log.
+wine_start() {
+    mkdir -p "$WINEPREFIX"
+    "$wine_server" -p
+    trap '"$wine_server" -k 2>/dev/null || true' EXIT
+    # Into a file: the services wineboot starts keep its output open.
+    "$wine_loader" wineboot --init >"$WINEPREFIX/wineboot.log" 2>&1 || return 1
+    "$wine_loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+        /d 0 /f >>"$WINEPREFIX/wineboot.log" 2>&1
 }
