@@ -58,6 +58,14 @@ lane() {
     [ "$background" = true ] || wait $!
 }
 
+# after LANE COMMAND...: runs COMMAND once LANE's tests have ended.
+after() {
+    local first=$1
+    shift
+    while [ ! -f "$logs/$first.status" ]; do sleep 2; done
+    "$@"
+}
+
 for preset in native windows windows32 asan tsan fuzz; do
     cmake --preset "$preset" >/dev/null
 done
@@ -67,8 +75,10 @@ lane native isolated ctest --preset native
 build windows
 lane windows isolated scripts/windows-tests.sh
 build windows32
-# It makes its own namespaces, after fetching its Wine.
-lane windows32 scripts/windows32-tests.sh
+# It makes its own namespaces, after fetching its Wine. The two Wine lanes
+# take turns: together, beside a build, they slow each other's tests towards
+# their timeouts on two cores.
+lane windows32 after windows scripts/windows32-tests.sh
 build asan
 lane asan isolated ctest --preset asan
 build tsan --target test_sync test_sync_stress test_direct test_sstp
