@@ -1,6 +1,7 @@
 #include "tools/host/config_file.h"
 
 #include <cerrno>
+#include <csetjmp>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -11,7 +12,19 @@ namespace lumivox::tools {
 
 namespace {
 
-// The host's streams report failures by throwing, as the component expects.
+// The host's streams report a failure as the player's do: the component's
+// call into the stream does not return, and neither does its set_config.
+// Where GCC's exceptions cross the component's frames (x64, the native
+// lane) that is a throw. On x86 the player's exception passes over the
+// component's frames, which take no part in it; a GCC exception cannot do
+// that, since each module unwinds only the frames it registered itself, so
+// the failure jumps back over them to the caller instead.
+#if defined(_WIN32) && !defined(_WIN64)
+constexpr bool failures_jump = true;
+#else
+constexpr bool failures_jump = false;
+#endif
+
 struct StreamError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -31,10 +44,12 @@ class MemoryInput final : public stream_reader {
         return count;
     }
     void read_object(void* buffer, size_t n, abort_callback& abort) override {
-        if (n > data_.size() - position_)
-            throw StreamError("the data ends " + std::to_string(data_.size() - position_) +
-                              " bytes into a record of " + std::to_string(n) + " bytes at offset " +
-                              std::to_string(position_));
+        if (n > data_.size() - position_) {
+            failure_ = "the data ends " + std::to_string(data_.size() - position_) +
+                       " bytes into a record of " + std::to_string(n) + " bytes at offset " +
+                       std::to_string(position_);
+            fail();
+        }
         read(buffer, n, abort);
     }
     uint64_t skip(uint64_t n, abort_callback&) override {
@@ -43,16 +58,50 @@ class MemoryInput final : public stream_reader {
         return count;
     }
     void skip_object(uint64_t n, abort_callback& abort) override {
-        if (n > data_.size() - position_)
-            throw StreamError("a record of " + std::to_string(n) + " bytes at offset " +
-                              std::to_string(position_) + " runs past the end");
+        if (n > data_.size() - position_) {
+            failure_ = "a record of " + std::to_string(n) + " bytes at offset " +
+                       std::to_string(position_) + " runs past the end";
+            fail();
+        }
         skip(n, abort);
     }
 
+    // Where failures jump, the place they jump back to.
+    std::jmp_buf* resume = nullptr;
+    const std::string& failure() const { return failure_; }
+
   private:
+    // Nothing but the stream itself lives in the frames it leaves.
+    [[noreturn]] void fail() {
+        if constexpr (failures_jump)
+            std::longjmp(*resume, 1);
+        else
+            throw StreamError(failure_);
+    }
+
     std::vector<unsigned char> data_;
     size_t position_ = 0;
+    std::string failure_;
 };
+
+// The component reads its settings from the stream; false when the stream
+// failed. Only trivial objects live here across a jump back.
+bool hand_over(foobar2000_client* client, MemoryInput* stream, abort_callback* abort) {
+    if constexpr (failures_jump) {
+        std::jmp_buf resume;
+        stream->resume = &resume;
+        if (setjmp(resume) != 0)
+            return false;
+        client->set_config(stream, *abort);
+    } else {
+        try {
+            client->set_config(stream, *abort);
+        } catch (const StreamError&) {
+            return false;
+        }
+    }
+    return true;
+}
 
 class MemoryOutput final : public stream_writer {
   public:
@@ -90,10 +139,8 @@ bool read_config_file(foobar2000_client* client, const std::string& path, std::s
     }
     MemoryInput stream(std::move(data));
     NeverAbort abort;
-    try {
-        client->set_config(&stream, abort);
-    } catch (const StreamError& e) {
-        error = "the configuration file \"" + path + "\" is damaged: " + e.what();
+    if (!hand_over(client, &stream, &abort)) {
+        error = "the configuration file \"" + path + "\" is damaged: " + stream.failure();
         return false;
     }
     return true;
