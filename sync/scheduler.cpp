@@ -73,7 +73,10 @@ void join_worker() {
 // Milliseconds of a reported position: truncated toward zero, only the low
 // 32 bits used. A position no 64-bit count can hold reads as 0.
 uint32_t position_ms(double position_seconds) {
-    double ms = std::trunc(position_seconds * 1000.0);
+    // Rounded to a double before the cut, as on x64: x87's wider product of
+    // 1.95 and 1000 lies just below 1950 and would cut to 1949.
+    volatile double product = position_seconds * 1000.0;
+    double ms = std::trunc(product);
     if (!(ms > -9.2e18 && ms < 9.2e18))
         return 0;
     return static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(ms)));
