@@ -1,0 +1,295 @@
+#include "timeline/legacy_charset.h"
+
+#include <cstring>
+
+namespace lumivox {
+
+namespace {
+
+bool in(unsigned b, unsigned low, unsigned high) {
+    return b >= low && b <= high;
+}
+
+// A character's kind: its cost is 10 ln(size / share), size the characters
+// of the kind, share the part of a text's non-ASCII characters that a text
+// in the charset's language has of that kind. Each encoding lays its
+// characters out by how common they are (kana apart, the commonest few
+// thousand Chinese characters in a level of their own, the modern hangul
+// syllables in one block), so the kinds need no list of characters.
+struct Kind {
+    uint8_t cost;
+    bool rare;
+};
+
+constexpr Kind common(uint8_t cost) {
+    return {cost, false};
+}
+constexpr Kind rare(uint8_t cost) {
+    return {cost, true};
+}
+
+constexpr LegacyChar single(Kind kind) {
+    return {1, true, kind.cost, kind.rare};
+}
+constexpr LegacyChar pair(Kind kind) {
+    return {2, true, kind.cost, kind.rare};
+}
+constexpr LegacyChar ascii = {1, true, 0, false};
+constexpr LegacyChar invalid = {1, false, 0, false};
+
+// Shift_JIS: hiragana (83, half of the text), katakana (86, 10 %), the
+// punctuation row (108, 6 %), JIS level 1 kanji (2,965, 30 %), level 2
+// (3,390, 2 %), full-width letters and digits (62, 1 %), half-width katakana
+// (63, 0.5 %); the rest (NEC and IBM extensions, user-defined, unassigned).
+LegacyChar shift_jis_char(const unsigned char* p, uint32_t available) {
+    unsigned lead = p[0];
+    if (in(lead, 0xA1, 0xDF))
+        return single(common(94));
+    if (!in(lead, 0x81, 0x9F) && !in(lead, 0xE0, 0xFC))
+        return invalid;
+    if (available < 2 || !(in(p[1], 0x40, 0x7E) || in(p[1], 0x80, 0xFC)))
+        return invalid;
+    unsigned code = lead << 8 | p[1];
+    if (in(code, 0x829F, 0x82F1))
+        return pair(common(51));
+    if (in(code, 0x8340, 0x8396))
+        return pair(common(68));
+    if (in(code, 0x8140, 0x81AC))
+        return pair(common(75));
+    if (in(code, 0x889F, 0x9872))
+        return pair(common(92));
+    if (in(code, 0x824F, 0x829A))
+        return pair(common(87));
+    if (in(code, 0x989F, 0xEAA4))
+        return pair(common(120));
+    return pair(rare(136));
+}
+
+// GBK: GB2312's level 1 hanzi (3,755, 90 % of the text), its punctuation
+// rows 1 and 3 (188, 6 %), level 2 (3,008, 3 %), its other symbol rows
+// (kana, Greek, Cyrillic, pinyin, box drawing: 564, 0.5 %); the rest (GBK's
+// extension and user-defined areas, unassigned).
+LegacyChar gbk_char(const unsigned char* p, uint32_t available) {
+    unsigned lead = p[0];
+    if (!in(lead, 0x81, 0xFE) || available < 2 || !(in(p[1], 0x40, 0x7E) || in(p[1], 0x80, 0xFE)))
+        return invalid;
+    unsigned trail = p[1];
+    if (!in(trail, 0xA1, 0xFE))
+        return pair(rare(150));
+    if (in(lead, 0xB0, 0xD6) || (lead == 0xD7 && trail <= 0xF9))
+        return pair(common(83));
+    if (lead == 0xA1 || lead == 0xA3)
+        return pair(common(80));
+    if (in(lead, 0xD8, 0xF7))
+        return pair(common(115));
+    if (in(lead, 0xA2, 0xA9))
+        return pair(common(116));
+    return pair(rare(150));
+}
+
+// Big5: its frequently used characters (5,401, 90 %), the punctuation row
+// (157, 5.5 %), the less frequent ones (7,652, 4 %), the other symbols (251,
+// 0.4 %); the rest (kana and extensions past the characters, unassigned).
+// Lead bytes outside A1-F9 are user-defined and taken for no character.
+LegacyChar big5_char(const unsigned char* p, uint32_t available) {
+    unsigned lead = p[0];
+    if (!in(lead, 0xA1, 0xF9) || available < 2 || !(in(p[1], 0x40, 0x7E) || in(p[1], 0xA1, 0xFE)))
+        return invalid;
+    unsigned code = lead << 8 | p[1];
+    if (in(code, 0xA440, 0xC67E))
+        return pair(common(87));
+    if (in(code, 0xA140, 0xA1FE))
+        return pair(common(80));
+    if (in(code, 0xC940, 0xF9D5))
+        return pair(common(122));
+    if (in(code, 0xA240, 0xA3BF))
+        return pair(common(110));
+    return pair(rare(131));
+}
+
+// Unified Hangul: KS X 1001's hangul syllables (2,350, 95 %), its
+// punctuation rows 1 and 3 (188, 3 %), the extension's other syllables
+// (8,822, 1.5 %), hanja (4,888, 0.3 %), the other symbol rows (0.2 %); the
+// rest (user-defined rows C9 and FE, unassigned rows).
+LegacyChar uhc_char(const unsigned char* p, uint32_t available) {
+    unsigned lead = p[0];
+    if (!in(lead, 0x81, 0xFE) || available < 2)
+        return invalid;
+    unsigned trail = p[1];
+    bool euc = in(trail, 0xA1, 0xFE);
+    bool extension =
+        lead <= 0xC6 && (in(trail, 0x41, 0x5A) || in(trail, 0x61, 0x7A) || in(trail, 0x81, 0xA0));
+    if (!euc && !extension)
+        return invalid;
+    if (!euc || lead < 0xA1)
+        return pair(common(133));
+    if (in(lead, 0xB0, 0xC8))
+        return pair(common(78));
+    if (lead == 0xA1 || lead == 0xA3)
+        return pair(common(87));
+    if (in(lead, 0xCA, 0xFD))
+        return pair(common(143));
+    if (in(lead, 0xA2, 0xAC))
+        return pair(common(131));
+    return pair(rare(152));
+}
+
+// U+E000-U+F8FF in UTF-8: EE xx xx, or EF 80-A3 xx.
+bool holds_private_use(const char* utf8, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+        auto b = static_cast<unsigned char>(utf8[i]);
+        if (b == 0xEE ||
+            (b == 0xEF && i + 1 < length && static_cast<unsigned char>(utf8[i + 1]) <= 0xA3))
+            return true;
+    }
+    return false;
+}
+
+constexpr char replacement[] = "\xEF\xBF\xBD";
+constexpr uint32_t replacement_length = 3;
+
+// Every character of these code pages is in the Basic Multilingual Plane:
+// at most three bytes of UTF-8 for each byte.
+constexpr uint32_t utf8_per_byte = 3;
+
+struct Output {
+    char* out;
+    uint32_t room;
+    uint32_t written = 0;
+    bool full = false;
+
+    uint32_t left() const { return room - written; }
+    bool put(const char* bytes, uint32_t n) {
+        if (full || n > left()) {
+            full = true;
+            return false;
+        }
+        std::memcpy(out + written, bytes, n);
+        written += n;
+        return true;
+    }
+};
+
+// One character by itself, or U+FFFD for one the platform does not give or
+// gives in a private-use area.
+void convert_char(platform::Decoder* decoder, const unsigned char* p, uint32_t length,
+                  Output& output) {
+    char one[8];
+    uint32_t n = platform::decode_to_utf8(decoder, reinterpret_cast<const char*>(p), length, one,
+                                          sizeof one);
+    if (n == platform::decode_failed || holds_private_use(one, n))
+        output.put(replacement, replacement_length);
+    else
+        output.put(one, n);
+}
+
+// A run of valid characters: in pieces the room surely holds, each converted
+// whole; a piece that does not convert whole, and what the room may not
+// hold, one character at a time.
+void convert_run(platform::Decoder* decoder, LegacyCharset charset, const unsigned char* p,
+                 uint32_t length, Output& output) {
+    uint32_t at = 0;
+    while (at < length && !output.full) {
+        uint32_t piece = 0;
+        uint32_t budget = output.left() / utf8_per_byte;
+        while (at + piece < length) {
+            uint32_t n = read_legacy_char(charset, p + at + piece, length - at - piece).length;
+            if (piece + n > budget)
+                break;
+            piece += n;
+        }
+        if (piece == 0) {
+            uint32_t n = read_legacy_char(charset, p + at, length - at).length;
+            convert_char(decoder, p + at, n, output);
+            if (!output.full)
+                at += n;
+            continue;
+        }
+        char* to = output.out + output.written;
+        uint32_t made = platform::decode_to_utf8(decoder, reinterpret_cast<const char*>(p + at),
+                                                 piece, to, output.left());
+        if (made != platform::decode_failed && made <= output.left() &&
+            !holds_private_use(to, made)) {
+            output.written += made;
+        } else {
+            for (uint32_t k = 0; k < piece && !output.full;) {
+                uint32_t n = read_legacy_char(charset, p + at + k, piece - k).length;
+                convert_char(decoder, p + at + k, n, output);
+                k += n;
+            }
+        }
+        at += piece;
+    }
+}
+
+} // namespace
+
+const char* legacy_charset_name(LegacyCharset charset) {
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return "Shift_JIS";
+    case LegacyCharset::gbk:
+        return "GBK";
+    case LegacyCharset::big5:
+        return "Big5";
+    case LegacyCharset::uhc:
+        break;
+    }
+    return "EUC-KR";
+}
+
+platform::CodePage legacy_code_page(LegacyCharset charset) {
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return platform::CodePage::shift_jis;
+    case LegacyCharset::gbk:
+        return platform::CodePage::gbk;
+    case LegacyCharset::big5:
+        return platform::CodePage::big5;
+    case LegacyCharset::uhc:
+        break;
+    }
+    return platform::CodePage::uhc;
+}
+
+LegacyChar read_legacy_char(LegacyCharset charset, const unsigned char* p, uint32_t available) {
+    if (p[0] < 0x80)
+        return ascii;
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return shift_jis_char(p, available);
+    case LegacyCharset::gbk:
+        return gbk_char(p, available);
+    case LegacyCharset::big5:
+        return big5_char(p, available);
+    case LegacyCharset::uhc:
+        break;
+    }
+    return uhc_char(p, available);
+}
+
+uint32_t legacy_line_to_utf8(platform::Decoder* decoder, LegacyCharset charset, const char* line,
+                             uint32_t length, char* out, uint32_t room) {
+    const auto* p = reinterpret_cast<const unsigned char*>(line);
+    Output output{out, room};
+    uint32_t at = 0;
+    while (at < length && !output.full) {
+        uint32_t end = at;
+        while (end < length) {
+            LegacyChar c = read_legacy_char(charset, p + end, length - end);
+            if (!c.valid)
+                break;
+            end += c.length;
+        }
+        if (end > at) {
+            convert_run(decoder, charset, p + at, end - at, output);
+            at = end;
+        } else {
+            output.put(replacement, replacement_length);
+            ++at;
+        }
+    }
+    return output.written;
+}
+
+} // namespace lumivox
