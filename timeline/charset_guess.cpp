@@ -98,9 +98,12 @@ bool valid_utf8(const char* bytes, uint32_t length) {
 }
 
 void guess_line_charset(CharsetGuess& guess, const char* line, uint32_t length) {
+    // Plain ASCII is UTF-8 and every charset's alike: nothing to learn.
+    if (!beyond_ascii(line, length))
+        return;
     if (guess.utf8 && !valid_utf8(line, length))
         guess.utf8 = false;
-    if (guess.judged_bytes >= judged_bytes_limit || !beyond_ascii(line, length))
+    if (guess.judged_bytes >= judged_bytes_limit)
         return;
     guess.judged_bytes += length;
     const auto* p = reinterpret_cast<const unsigned char*>(line);

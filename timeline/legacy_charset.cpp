@@ -134,6 +134,35 @@ LegacyChar uhc_char(const unsigned char* p, uint32_t available) {
     return pair(rare(152));
 }
 
+// The bytes of the character at p as read_legacy_char has them, or 0 for
+// a byte that begins none; the kinds left aside, for the conversion's sake,
+// which goes through every line by it.
+template <LegacyCharset charset> uint32_t char_length(const unsigned char* p, uint32_t available) {
+    unsigned lead = p[0];
+    if (lead < 0x80)
+        return 1;
+    if (charset == LegacyCharset::shift_jis && in(lead, 0xA1, 0xDF))
+        return 1;
+    if (available < 2)
+        return 0;
+    unsigned trail = p[1];
+    if constexpr (charset == LegacyCharset::shift_jis) {
+        return (in(lead, 0x81, 0x9F) || in(lead, 0xE0, 0xFC)) &&
+                       (in(trail, 0x40, 0x7E) || in(trail, 0x80, 0xFC))
+                   ? 2
+                   : 0;
+    } else if constexpr (charset == LegacyCharset::gbk) {
+        return in(lead, 0x81, 0xFE) && (in(trail, 0x40, 0x7E) || in(trail, 0x80, 0xFE)) ? 2 : 0;
+    } else if constexpr (charset == LegacyCharset::big5) {
+        return in(lead, 0xA1, 0xF9) && (in(trail, 0x40, 0x7E) || in(trail, 0xA1, 0xFE)) ? 2 : 0;
+    } else {
+        bool euc = in(trail, 0xA1, 0xFE);
+        bool extension = lead <= 0xC6 &&
+                         (in(trail, 0x41, 0x5A) || in(trail, 0x61, 0x7A) || in(trail, 0x81, 0xA0));
+        return in(lead, 0x81, 0xFE) && (euc || extension) ? 2 : 0;
+    }
+}
+
 // U+E000-U+F8FF in UTF-8: EE xx xx, or EF 80-A3 xx.
 bool holds_private_use(const char* utf8, uint32_t length) {
     for (uint32_t i = 0; i < length; ++i) {
@@ -183,45 +212,6 @@ void convert_char(platform::Decoder* decoder, const unsigned char* p, uint32_t l
         output.put(one, n);
 }
 
-// A run of valid characters: in pieces the room surely holds, each converted
-// whole; a piece that does not convert whole, and what the room may not
-// hold, one character at a time.
-void convert_run(platform::Decoder* decoder, LegacyCharset charset, const unsigned char* p,
-                 uint32_t length, Output& output) {
-    uint32_t at = 0;
-    while (at < length && !output.full) {
-        uint32_t piece = 0;
-        uint32_t budget = output.left() / utf8_per_byte;
-        while (at + piece < length) {
-            uint32_t n = read_legacy_char(charset, p + at + piece, length - at - piece).length;
-            if (piece + n > budget)
-                break;
-            piece += n;
-        }
-        if (piece == 0) {
-            uint32_t n = read_legacy_char(charset, p + at, length - at).length;
-            convert_char(decoder, p + at, n, output);
-            if (!output.full)
-                at += n;
-            continue;
-        }
-        char* to = output.out + output.written;
-        uint32_t made = platform::decode_to_utf8(decoder, reinterpret_cast<const char*>(p + at),
-                                                 piece, to, output.left());
-        if (made != platform::decode_failed && made <= output.left() &&
-            !holds_private_use(to, made)) {
-            output.written += made;
-        } else {
-            for (uint32_t k = 0; k < piece && !output.full;) {
-                uint32_t n = read_legacy_char(charset, p + at + k, piece - k).length;
-                convert_char(decoder, p + at + k, n, output);
-                k += n;
-            }
-        }
-        at += piece;
-    }
-}
-
 } // namespace
 
 const char* legacy_charset_name(LegacyCharset charset) {
@@ -268,28 +258,70 @@ LegacyChar read_legacy_char(LegacyCharset charset, const unsigned char* p, uint3
     return uhc_char(p, available);
 }
 
-uint32_t legacy_line_to_utf8(platform::Decoder* decoder, LegacyCharset charset, const char* line,
-                             uint32_t length, char* out, uint32_t room) {
+namespace {
+
+template <LegacyCharset charset>
+uint32_t line_to_utf8(platform::Decoder* decoder, const char* line, uint32_t length, char* out,
+                      uint32_t room) {
     const auto* p = reinterpret_cast<const unsigned char*>(line);
     Output output{out, room};
     uint32_t at = 0;
     while (at < length && !output.full) {
+        // The longest run of characters from at that the room surely holds,
+        // converted whole; one that does not convert whole, one character at
+        // a time, as is a character the room may not hold.
+        uint32_t budget = output.left() / utf8_per_byte;
         uint32_t end = at;
+        uint32_t n = 0;
         while (end < length) {
-            LegacyChar c = read_legacy_char(charset, p + end, length - end);
-            if (!c.valid)
+            n = char_length<charset>(p + end, length - end);
+            if (n == 0 || end - at + n > budget)
                 break;
-            end += c.length;
+            end += n;
         }
-        if (end > at) {
-            convert_run(decoder, charset, p + at, end - at, output);
-            at = end;
+        if (end == at) {
+            if (n == 0) {
+                output.put(replacement, replacement_length);
+                ++at;
+            } else {
+                convert_char(decoder, p + at, n, output);
+                at += n;
+            }
+            continue;
+        }
+        char* to = output.out + output.written;
+        uint32_t made = platform::decode_to_utf8(decoder, reinterpret_cast<const char*>(p + at),
+                                                 end - at, to, output.left());
+        if (made != platform::decode_failed && made <= output.left() &&
+            !holds_private_use(to, made)) {
+            output.written += made;
         } else {
-            output.put(replacement, replacement_length);
-            ++at;
+            for (uint32_t k = at; k < end && !output.full;) {
+                uint32_t one = char_length<charset>(p + k, end - k);
+                convert_char(decoder, p + k, one, output);
+                k += one;
+            }
         }
+        at = end;
     }
     return output.written;
+}
+
+} // namespace
+
+uint32_t legacy_line_to_utf8(platform::Decoder* decoder, LegacyCharset charset, const char* line,
+                             uint32_t length, char* out, uint32_t room) {
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return line_to_utf8<LegacyCharset::shift_jis>(decoder, line, length, out, room);
+    case LegacyCharset::gbk:
+        return line_to_utf8<LegacyCharset::gbk>(decoder, line, length, out, room);
+    case LegacyCharset::big5:
+        return line_to_utf8<LegacyCharset::big5>(decoder, line, length, out, room);
+    case LegacyCharset::uhc:
+        break;
+    }
+    return line_to_utf8<LegacyCharset::uhc>(decoder, line, length, out, room);
 }
 
 } // namespace lumivox

@@ -431,8 +431,9 @@ bool first_pass_reads_as_is(const char* line, const LyricLoadContext& context) {
 void take_line(char* line, uint32_t length, bool guessing, LyricLoadContext& context) {
     if (guessing)
         guess_line_charset(context.guess, line, length);
-    if (context.decoder == nullptr || !beyond_ascii(line, length) ||
-        first_pass_reads_as_is(line, context)) {
+    // The second pass reads lyric lines only.
+    if (context.decoder == nullptr || (entries != nullptr && line[0] != '[') ||
+        !beyond_ascii(line, length) || first_pass_reads_as_is(line, context)) {
         parse_lyric_line(line, context);
         return;
     }
