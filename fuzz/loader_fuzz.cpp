@@ -32,6 +32,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <unordered_set>
+#include <vector>
 
 namespace lumivox {
 namespace {
@@ -48,7 +49,28 @@ void on_charset(const CharsetReport& report) {
                   "a converted file names its charset and is sent as UTF-8");
 }
 
+void on_line(const char*, LineVerdict) {}
+
+// Telling an observer of every line makes a judged file's first pass read
+// every line converted, where it otherwise reads those it can as they stand:
+// both must give the same Timeline.
 const LoadObserver observer = {nullptr, nullptr, &on_charset};
+const LoadObserver line_observer = {nullptr, &on_line, &on_charset};
+
+struct Loaded {
+    int32_t time;
+    bool pause;
+    std::string text;
+    bool operator==(const Loaded&) const = default;
+};
+
+std::vector<Loaded> loaded_entries() {
+    std::vector<Loaded> out;
+    for (int32_t i = 0; i < count; ++i)
+        out.push_back(
+            {entries[i].time, is_pause(entries[i]), is_pause(entries[i]) ? "" : entries[i].text});
+    return out;
+}
 
 void write_file(const uint8_t* data, size_t size) {
     fuzz::require(ftruncate(file, 0) == 0, "the memory file empties");
@@ -210,6 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     converted = false;
 
     int32_t loaded = 0;
+    const CharsetTrailer* start = current_trailer;
     if (memory) {
         loaded = load_lyric_text(reinterpret_cast<const char*>(bytes), length, template_text);
         fuzz::require(current_trailer == trailer_utf8, "a text is sent as UTF-8");
@@ -218,6 +241,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         loaded = load_lyric_file(path.c_str(), template_text, script_default, format);
     }
     check_timeline(loaded, !trusted);
+    if (converted) {
+        std::vector<Loaded> first = loaded_entries();
+        sync_stop();
+        current_trailer = start;
+        load_observer = &line_observer;
+        int32_t again = load_lyric_file(path.c_str(), template_text, script_default, format);
+        load_observer = &observer;
+        fuzz::require(again == loaded && loaded_entries() == first,
+                      "a judged file loads alike with its lines observed");
+    }
     std::free(template_text);
 
     // Freed as the next track's stop frees it; no run was started, so

@@ -408,12 +408,14 @@ bool beyond_ascii(const char* bytes, uint32_t length) {
 }
 
 // The first pass of a file to convert reads a line as it stands where the
-// conversion cannot change what it takes of it: a comment, unless an
-// observer is told of it; a lyric line whose time tags, and the blanks after
-// them, are ASCII (conversion changes no ASCII byte and turns a character
-// beyond ASCII into one beyond ASCII). Directives are always converted.
+// conversion cannot change what it takes of it, unless an observer is told
+// of every line: a comment; a lyric line whose time tags, and the blanks
+// after them, are ASCII (conversion changes no ASCII byte and turns a
+// character beyond ASCII into one beyond ASCII). Directives are always
+// converted.
 bool first_pass_reads_as_is(const char* line, const LyricLoadContext& context) {
-    if (entries != nullptr || load_observer != nullptr || line[0] == '@')
+    bool lines_observed = load_observer != nullptr && load_observer->line != nullptr;
+    if (entries != nullptr || lines_observed || line[0] == '@')
         return false;
     if (line[0] != '[')
         return true;
@@ -429,8 +431,12 @@ bool first_pass_reads_as_is(const char* line, const LyricLoadContext& context) {
 // was judged (cut at a whole character to what the reading buffer holds),
 // then parsed.
 void take_line(char* line, uint32_t length, bool guessing, LyricLoadContext& context) {
-    if (guessing)
+    if (guessing) {
         guess_line_charset(context.guess, line, length);
+        if (!context.read_differs && beyond_ascii(line, length) &&
+            !first_pass_reads_as_is(line, context))
+            context.read_differs = true;
+    }
     // The second pass reads lyric lines only.
     if (context.decoder == nullptr || (entries != nullptr && line[0] != '[') ||
         !beyond_ascii(line, length) || first_pass_reads_as_is(line, context)) {
@@ -759,9 +765,11 @@ int32_t load_lyric_source(LyricSource& source, const char* name, const char* tem
     char buffer[read_buffer_size];
 
     read_pass(source, buffer, context);
-    if (settle_charset(source, context) && !context.failed) {
+    if (settle_charset(source, context) && !context.failed && context.read_differs) {
         // Read again from the start, converted: directives, bounds and the
-        // lines an observer is told of all come from the text as sent.
+        // lines an observer is told of all come from the text as sent. (A
+        // file whose every line reads the same converted needs no second
+        // look: the second pass converts its lyrics.)
         LyricLoadContext converted;
         converted.script = script_default;
         converted.lrc = format.lrc;
