@@ -16,14 +16,6 @@ bool is_ascii_letter(unsigned char b) {
     return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
 }
 
-bool beyond_ascii(const char* bytes, uint32_t length) {
-    for (uint32_t i = 0; i < length; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return true;
-    }
-    return false;
-}
-
 // Latin letters beyond ASCII (é, ü, ß) that a double-byte charset also
 // reads stand inside words of ASCII letters; Chinese, Japanese and Korean
 // characters hardly ever do.
@@ -58,6 +50,14 @@ int64_t total_cost(const CharsetGuess::Candidate& candidate, LegacyCharset chars
 }
 
 } // namespace
+
+bool beyond_ascii(const char* bytes, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return true;
+    }
+    return false;
+}
 
 bool valid_utf8(const char* bytes, uint32_t length) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);

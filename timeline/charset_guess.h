@@ -15,7 +15,7 @@ namespace lumivox {
 
 // Lines beyond ASCII are judged up to this many bytes in all; the answer is
 // long settled by then.
-constexpr uint32_t judged_bytes_limit = 64 * 1024;
+constexpr uint32_t judged_bytes_limit = 16 * 1024;
 
 // What the bytes seen so far can be.
 struct CharsetGuess {
@@ -29,6 +29,9 @@ struct CharsetGuess {
     Candidate candidates[legacy_charset_count];
     uint32_t judged_bytes = 0;
 };
+
+// Some byte is 0x80 or above.
+bool beyond_ascii(const char* bytes, uint32_t length);
 
 // Well-formed UTF-8: no overlong form, no surrogate, nothing past U+10FFFF,
 // no sequence cut short. Plain ASCII is UTF-8.

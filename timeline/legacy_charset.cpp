@@ -1,5 +1,6 @@
 #include "timeline/legacy_charset.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lumivox {
@@ -28,121 +29,14 @@ constexpr Kind rare(uint8_t cost) {
     return {cost, true};
 }
 
-constexpr LegacyChar single(Kind kind) {
-    return {1, true, kind.cost, kind.rare};
-}
-constexpr LegacyChar pair(Kind kind) {
-    return {2, true, kind.cost, kind.rare};
-}
-constexpr LegacyChar ascii = {1, true, 0, false};
-constexpr LegacyChar invalid = {1, false, 0, false};
-
-// Shift_JIS: hiragana (83, half of the text), katakana (86, 10 %), the
-// punctuation row (108, 6 %), JIS level 1 kanji (2,965, 30 %), level 2
-// (3,390, 2 %), full-width letters and digits (62, 1 %), half-width katakana
-// (63, 0.5 %); the rest (NEC and IBM extensions, user-defined, unassigned).
-LegacyChar shift_jis_char(const unsigned char* p, uint32_t available) {
-    unsigned lead = p[0];
-    if (in(lead, 0xA1, 0xDF))
-        return single(common(94));
-    if (!in(lead, 0x81, 0x9F) && !in(lead, 0xE0, 0xFC))
-        return invalid;
-    if (available < 2 || !(in(p[1], 0x40, 0x7E) || in(p[1], 0x80, 0xFC)))
-        return invalid;
-    unsigned code = lead << 8 | p[1];
-    if (in(code, 0x829F, 0x82F1))
-        return pair(common(51));
-    if (in(code, 0x8340, 0x8396))
-        return pair(common(68));
-    if (in(code, 0x8140, 0x81AC))
-        return pair(common(75));
-    if (in(code, 0x889F, 0x9872))
-        return pair(common(92));
-    if (in(code, 0x824F, 0x829A))
-        return pair(common(87));
-    if (in(code, 0x989F, 0xEAA4))
-        return pair(common(120));
-    return pair(rare(136));
-}
-
-// GBK: GB2312's level 1 hanzi (3,755, 90 % of the text), its punctuation
-// rows 1 and 3 (188, 6 %), level 2 (3,008, 3 %), its other symbol rows
-// (kana, Greek, Cyrillic, pinyin, box drawing: 564, 0.5 %); the rest (GBK's
-// extension and user-defined areas, unassigned).
-LegacyChar gbk_char(const unsigned char* p, uint32_t available) {
-    unsigned lead = p[0];
-    if (!in(lead, 0x81, 0xFE) || available < 2 || !(in(p[1], 0x40, 0x7E) || in(p[1], 0x80, 0xFE)))
-        return invalid;
-    unsigned trail = p[1];
-    if (!in(trail, 0xA1, 0xFE))
-        return pair(rare(150));
-    if (in(lead, 0xB0, 0xD6) || (lead == 0xD7 && trail <= 0xF9))
-        return pair(common(83));
-    if (lead == 0xA1 || lead == 0xA3)
-        return pair(common(80));
-    if (in(lead, 0xD8, 0xF7))
-        return pair(common(115));
-    if (in(lead, 0xA2, 0xA9))
-        return pair(common(116));
-    return pair(rare(150));
-}
-
-// Big5: its frequently used characters (5,401, 90 %), the punctuation row
-// (157, 5.5 %), the less frequent ones (7,652, 4 %), the other symbols (251,
-// 0.4 %); the rest (kana and extensions past the characters, unassigned).
-// Lead bytes outside A1-F9 are user-defined and taken for no character.
-LegacyChar big5_char(const unsigned char* p, uint32_t available) {
-    unsigned lead = p[0];
-    if (!in(lead, 0xA1, 0xF9) || available < 2 || !(in(p[1], 0x40, 0x7E) || in(p[1], 0xA1, 0xFE)))
-        return invalid;
-    unsigned code = lead << 8 | p[1];
-    if (in(code, 0xA440, 0xC67E))
-        return pair(common(87));
-    if (in(code, 0xA140, 0xA1FE))
-        return pair(common(80));
-    if (in(code, 0xC940, 0xF9D5))
-        return pair(common(122));
-    if (in(code, 0xA240, 0xA3BF))
-        return pair(common(110));
-    return pair(rare(131));
-}
-
-// Unified Hangul: KS X 1001's hangul syllables (2,350, 95 %), its
-// punctuation rows 1 and 3 (188, 3 %), the extension's other syllables
-// (8,822, 1.5 %), hanja (4,888, 0.3 %), the other symbol rows (0.2 %); the
-// rest (user-defined rows C9 and FE, unassigned rows).
-LegacyChar uhc_char(const unsigned char* p, uint32_t available) {
-    unsigned lead = p[0];
-    if (!in(lead, 0x81, 0xFE) || available < 2)
-        return invalid;
-    unsigned trail = p[1];
-    bool euc = in(trail, 0xA1, 0xFE);
-    bool extension =
-        lead <= 0xC6 && (in(trail, 0x41, 0x5A) || in(trail, 0x61, 0x7A) || in(trail, 0x81, 0xA0));
-    if (!euc && !extension)
-        return invalid;
-    if (!euc || lead < 0xA1)
-        return pair(common(133));
-    if (in(lead, 0xB0, 0xC8))
-        return pair(common(78));
-    if (lead == 0xA1 || lead == 0xA3)
-        return pair(common(87));
-    if (in(lead, 0xCA, 0xFD))
-        return pair(common(143));
-    if (in(lead, 0xA2, 0xAC))
-        return pair(common(131));
-    return pair(rare(152));
-}
-
-// The bytes of the character at p as read_legacy_char has them, or 0 for
-// a byte that begins none; the kinds left aside, for the conversion's sake,
-// which goes through every line by it.
+// The bytes of the character at p, or 0 for a byte that begins none: one
+// rule per charset, for the judgement and the conversion alike.
 template <LegacyCharset charset> uint32_t char_length(const unsigned char* p, uint32_t available) {
     unsigned lead = p[0];
     if (lead < 0x80)
         return 1;
     if (charset == LegacyCharset::shift_jis && in(lead, 0xA1, 0xDF))
-        return 1;
+        return 1; // half-width katakana
     if (available < 2)
         return 0;
     unsigned trail = p[1];
@@ -154,6 +48,7 @@ template <LegacyCharset charset> uint32_t char_length(const unsigned char* p, ui
     } else if constexpr (charset == LegacyCharset::gbk) {
         return in(lead, 0x81, 0xFE) && (in(trail, 0x40, 0x7E) || in(trail, 0x80, 0xFE)) ? 2 : 0;
     } else if constexpr (charset == LegacyCharset::big5) {
+        // Lead bytes outside A1-F9 are user-defined: taken for no character.
         return in(lead, 0xA1, 0xF9) && (in(trail, 0x40, 0x7E) || in(trail, 0xA1, 0xFE)) ? 2 : 0;
     } else {
         bool euc = in(trail, 0xA1, 0xFE);
@@ -163,15 +58,122 @@ template <LegacyCharset charset> uint32_t char_length(const unsigned char* p, ui
     }
 }
 
-// U+E000-U+F8FF in UTF-8: EE xx xx, or EF 80-A3 xx.
-bool holds_private_use(const char* utf8, uint32_t length) {
-    for (uint32_t i = 0; i < length; ++i) {
-        auto b = static_cast<unsigned char>(utf8[i]);
-        if (b == 0xEE ||
-            (b == 0xEF && i + 1 < length && static_cast<unsigned char>(utf8[i + 1]) <= 0xA3))
-            return true;
+uint32_t char_length(LegacyCharset charset, const unsigned char* p, uint32_t available) {
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return char_length<LegacyCharset::shift_jis>(p, available);
+    case LegacyCharset::gbk:
+        return char_length<LegacyCharset::gbk>(p, available);
+    case LegacyCharset::big5:
+        return char_length<LegacyCharset::big5>(p, available);
+    case LegacyCharset::uhc:
+        break;
     }
-    return false;
+    return char_length<LegacyCharset::uhc>(p, available);
+}
+
+// Shift_JIS: hiragana (83, half of the text), katakana (86, 10 %), the
+// punctuation row (108, 6 %), JIS level 1 kanji (2,965, 30 %), level 2
+// (3,390, 2 %), full-width letters and digits (62, 1 %), half-width katakana
+// (63, 0.5 %); the rest (NEC and IBM extensions, user-defined, unassigned).
+Kind shift_jis_kind(unsigned lead, unsigned trail) {
+    unsigned code = lead << 8 | trail;
+    if (in(code, 0x829F, 0x82F1))
+        return common(51);
+    if (in(code, 0x8340, 0x8396))
+        return common(68);
+    if (in(code, 0x8140, 0x81AC))
+        return common(75);
+    if (in(code, 0x889F, 0x9872))
+        return common(92);
+    if (in(code, 0x824F, 0x829A))
+        return common(87);
+    if (in(code, 0x989F, 0xEAA4))
+        return common(120);
+    return rare(136);
+}
+
+// GBK: GB2312's level 1 hanzi (3,755, 90 % of the text), its punctuation
+// rows 1 and 3 (188, 6 %), level 2 (3,008, 3 %), its other symbol rows
+// (kana, Greek, Cyrillic, pinyin, box drawing: 564, 0.5 %); the rest (GBK's
+// extension and user-defined areas, unassigned).
+Kind gbk_kind(unsigned lead, unsigned trail) {
+    if (!in(trail, 0xA1, 0xFE))
+        return rare(150);
+    if (in(lead, 0xB0, 0xD6) || (lead == 0xD7 && trail <= 0xF9))
+        return common(83);
+    if (lead == 0xA1 || lead == 0xA3)
+        return common(80);
+    if (in(lead, 0xD8, 0xF7))
+        return common(115);
+    if (in(lead, 0xA2, 0xA9))
+        return common(116);
+    return rare(150);
+}
+
+// Big5: its frequently used characters (5,401, 90 %), the punctuation row
+// (157, 5.5 %), the less frequent ones (7,652, 4 %), the other symbols (251,
+// 0.4 %); the rest (kana and extensions past the characters, unassigned).
+Kind big5_kind(unsigned lead, unsigned trail) {
+    unsigned code = lead << 8 | trail;
+    if (in(code, 0xA440, 0xC67E))
+        return common(87);
+    if (in(code, 0xA140, 0xA1FE))
+        return common(80);
+    if (in(code, 0xC940, 0xF9D5))
+        return common(122);
+    if (in(code, 0xA240, 0xA3BF))
+        return common(110);
+    return rare(131);
+}
+
+// Unified Hangul: KS X 1001's hangul syllables (2,350, 95 %), its
+// punctuation rows 1 and 3 (188, 3 %), the extension's other syllables
+// (8,822, 1.5 %), hanja (4,888, 0.3 %), the other symbol rows (0.2 %); the
+// rest (user-defined rows C9 and FE, unassigned rows).
+Kind uhc_kind(unsigned lead, unsigned trail) {
+    if (!in(trail, 0xA1, 0xFE) || lead < 0xA1)
+        return common(133);
+    if (in(lead, 0xB0, 0xC8))
+        return common(78);
+    if (lead == 0xA1 || lead == 0xA3)
+        return common(87);
+    if (in(lead, 0xCA, 0xFD))
+        return common(143);
+    if (in(lead, 0xA2, 0xAC))
+        return common(131);
+    return rare(152);
+}
+
+// The kind of a two-byte character.
+Kind kind_of(LegacyCharset charset, unsigned lead, unsigned trail) {
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return shift_jis_kind(lead, trail);
+    case LegacyCharset::gbk:
+        return gbk_kind(lead, trail);
+    case LegacyCharset::big5:
+        return big5_kind(lead, trail);
+    case LegacyCharset::uhc:
+        break;
+    }
+    return uhc_kind(lead, trail);
+}
+
+// U+E000-U+F8FF in UTF-8: EE xx xx, or EF 80-A3 xx. By byte searches: it
+// looks at every byte converted.
+bool holds_private_use(const char* utf8, uint32_t length) {
+    if (std::memchr(utf8, 0xEE, length) != nullptr)
+        return true;
+    const char* end = utf8 + length;
+    for (const char* p = utf8;;) {
+        p = static_cast<const char*>(std::memchr(p, 0xEF, static_cast<size_t>(end - p)));
+        if (p == nullptr || p + 1 == end)
+            return false;
+        if (static_cast<unsigned char>(p[1]) <= 0xA3)
+            return true;
+        ++p;
+    }
 }
 
 constexpr char replacement[] = "\xEF\xBF\xBD";
@@ -212,60 +214,17 @@ void convert_char(platform::Decoder* decoder, const unsigned char* p, uint32_t l
         output.put(one, n);
 }
 
-} // namespace
-
-const char* legacy_charset_name(LegacyCharset charset) {
-    switch (charset) {
-    case LegacyCharset::shift_jis:
-        return "Shift_JIS";
-    case LegacyCharset::gbk:
-        return "GBK";
-    case LegacyCharset::big5:
-        return "Big5";
-    case LegacyCharset::uhc:
-        break;
-    }
-    return "EUC-KR";
-}
-
-platform::CodePage legacy_code_page(LegacyCharset charset) {
-    switch (charset) {
-    case LegacyCharset::shift_jis:
-        return platform::CodePage::shift_jis;
-    case LegacyCharset::gbk:
-        return platform::CodePage::gbk;
-    case LegacyCharset::big5:
-        return platform::CodePage::big5;
-    case LegacyCharset::uhc:
-        break;
-    }
-    return platform::CodePage::uhc;
-}
-
-LegacyChar read_legacy_char(LegacyCharset charset, const unsigned char* p, uint32_t available) {
-    if (p[0] < 0x80)
-        return ascii;
-    switch (charset) {
-    case LegacyCharset::shift_jis:
-        return shift_jis_char(p, available);
-    case LegacyCharset::gbk:
-        return gbk_char(p, available);
-    case LegacyCharset::big5:
-        return big5_char(p, available);
-    case LegacyCharset::uhc:
-        break;
-    }
-    return uhc_char(p, available);
-}
-
-namespace {
-
 template <LegacyCharset charset>
 uint32_t line_to_utf8(platform::Decoder* decoder, const char* line, uint32_t length, char* out,
                       uint32_t room) {
     const auto* p = reinterpret_cast<const unsigned char*>(line);
     Output output{out, room};
+    // The ASCII a line begins with, its time tags, is its own in UTF-8.
     uint32_t at = 0;
+    while (at < length && p[at] < 0x80)
+        ++at;
+    at = std::min(at, room);
+    output.put(line, at);
     while (at < length && !output.full) {
         // The longest run of characters from at that the room surely holds,
         // converted whole; one that does not convert whole, one character at
@@ -308,6 +267,45 @@ uint32_t line_to_utf8(platform::Decoder* decoder, const char* line, uint32_t len
 }
 
 } // namespace
+
+const char* legacy_charset_name(LegacyCharset charset) {
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return "Shift_JIS";
+    case LegacyCharset::gbk:
+        return "GBK";
+    case LegacyCharset::big5:
+        return "Big5";
+    case LegacyCharset::uhc:
+        break;
+    }
+    return "EUC-KR";
+}
+
+platform::CodePage legacy_code_page(LegacyCharset charset) {
+    switch (charset) {
+    case LegacyCharset::shift_jis:
+        return platform::CodePage::shift_jis;
+    case LegacyCharset::gbk:
+        return platform::CodePage::gbk;
+    case LegacyCharset::big5:
+        return platform::CodePage::big5;
+    case LegacyCharset::uhc:
+        break;
+    }
+    return platform::CodePage::uhc;
+}
+
+LegacyChar read_legacy_char(LegacyCharset charset, const unsigned char* p, uint32_t available) {
+    uint32_t length = char_length(charset, p, available);
+    if (length == 0)
+        return {1, false, 0, false};
+    if (p[0] < 0x80)
+        return {1, true, 0, false};
+    // Half-width katakana (63 of them, 0.5 % of a Japanese text).
+    Kind kind = length == 1 ? common(94) : kind_of(charset, p[0], p[1]);
+    return {static_cast<uint8_t>(length), true, kind.cost, kind.rare};
+}
 
 uint32_t legacy_line_to_utf8(platform::Decoder* decoder, LegacyCharset charset, const char* line,
                              uint32_t length, char* out, uint32_t room) {

@@ -54,8 +54,8 @@ struct LoadObserver {
     // text: the line without its end (its first bytes only when too long).
     void (*line)(const char* text, LineVerdict verdict);
     // Once per candidate that was read, after its first reading. A judged
-    // file is then read again, converted: its lines are reported anew, in
-    // UTF-8, and those reported before stand for nothing.
+    // file's lines are then reported again, converted to UTF-8: those
+    // reported before stand for nothing.
     void (*charset)(const CharsetReport& report);
 };
 

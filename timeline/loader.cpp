@@ -399,14 +399,6 @@ char* find_line_end(char* start, char* end, bool lone_cr) {
     return cr != nullptr ? cr : lf;
 }
 
-bool beyond_ascii(const char* bytes, uint32_t length) {
-    for (uint32_t i = 0; i < length; ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return true;
-    }
-    return false;
-}
-
 // The first pass of a file to convert reads a line as it stands where the
 // conversion cannot change what it takes of it, unless an observer is told
 // of every line: a comment; a lyric line whose time tags, and the blanks

@@ -18,7 +18,7 @@ namespace {
 
 Report* collecting = nullptr;
 std::vector<LineRow> lines_read;
-CharsetReport charset_read{CharsetReason::kind, nullptr, nullptr};
+CharsetReason reason_read = CharsetReason::kind;
 std::string read_as;
 std::string runner_up;
 
@@ -26,19 +26,19 @@ void on_candidate(const char* name, CandidateVerdict verdict) {
     collecting->candidates.push_back({name, verdict});
     if (verdict == CandidateVerdict::chosen || collecting->lines.empty()) {
         collecting->lines = lines_read;
-        collecting->charset_reason = charset_read.reason;
+        collecting->charset_reason = reason_read;
         collecting->read_as = read_as;
         collecting->runner_up = runner_up;
     }
     lines_read.clear();
-    charset_read = {CharsetReason::kind, nullptr, nullptr};
+    reason_read = CharsetReason::kind;
     read_as.clear();
     runner_up.clear();
 }
 
-// A judged file is read again, converted: its lines are told anew.
+// A judged file's lines are told again, converted.
 void on_charset(const CharsetReport& report) {
-    charset_read = report;
+    reason_read = report.reason;
     read_as = report.read_as != nullptr ? report.read_as : "";
     runner_up = report.runner_up != nullptr ? report.runner_up : "";
     if (report.reason == CharsetReason::judged)
