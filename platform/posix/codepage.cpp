@@ -102,16 +102,16 @@ uint32_t decode_to_utf8(Decoder* decoder, const char* text, uint32_t length, cha
     if (decoder == nullptr)
         return decode_failed;
     auto cd = static_cast<iconv_t>(decoder);
-    // A failure before may have left a shift state behind.
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char* src = const_cast<char*>(text);
     size_t src_left = length;
     char* dst = out;
     size_t dst_left = room;
-    if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<size_t>(-1) || src_left != 0)
+    // The code pages read have no shift states: a conversion that took all
+    // of the text leaves nothing to flush, and only a failure needs a reset.
+    if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<size_t>(-1) || src_left != 0) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
         return decode_failed;
-    if (iconv(cd, nullptr, nullptr, &dst, &dst_left) == static_cast<size_t>(-1))
-        return decode_failed;
+    }
     return static_cast<uint32_t>(room - dst_left);
 }
 
