@@ -31,7 +31,8 @@ constexpr Kind rare(uint8_t cost) {
 
 // The bytes of the character at p, or 0 for a byte that begins none: one
 // rule per charset, for the judgement and the conversion alike.
-template <LegacyCharset charset> uint32_t char_length(const unsigned char* p, uint32_t available) {
+template <LegacyCharset charset>
+inline uint32_t char_length(const unsigned char* p, uint32_t available) {
     unsigned lead = p[0];
     if (lead < 0x80)
         return 1;

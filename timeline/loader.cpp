@@ -190,6 +190,8 @@ void count_slots(const char* line, LyricLoadContext& context) {
     while (take_time_tag(p, value))
         ++tags;
     const char* text = after_tags(p, context);
+    if (context.detect_charset && beyond_ascii(line, static_cast<uint32_t>(text - line)))
+        context.read_differs = true;
     LineVerdict verdict = tags == 0                    ? LineVerdict::tag_without_time
                           : starts_lyric(text)         ? LineVerdict::accepted
                           : marks_pause(text, context) ? LineVerdict::pause
@@ -399,6 +401,10 @@ char* find_line_end(char* start, char* end, bool lone_cr) {
     return cr != nullptr ? cr : lf;
 }
 
+bool lines_observed() {
+    return load_observer != nullptr && load_observer->line != nullptr;
+}
+
 // The first pass of a file to convert reads a line as it stands where the
 // conversion cannot change what it takes of it, unless an observer is told
 // of every line: a comment; a lyric line whose time tags, and the blanks
@@ -406,8 +412,7 @@ char* find_line_end(char* start, char* end, bool lone_cr) {
 // character beyond ASCII into one beyond ASCII). Directives are always
 // converted.
 bool first_pass_reads_as_is(const char* line, const LyricLoadContext& context) {
-    bool lines_observed = load_observer != nullptr && load_observer->line != nullptr;
-    if (entries != nullptr || lines_observed || line[0] == '@')
+    if (entries != nullptr || lines_observed() || line[0] == '@')
         return false;
     if (line[0] != '[')
         return true;
@@ -423,12 +428,8 @@ bool first_pass_reads_as_is(const char* line, const LyricLoadContext& context) {
 // was judged (cut at a whole character to what the reading buffer holds),
 // then parsed.
 void take_line(char* line, uint32_t length, bool guessing, LyricLoadContext& context) {
-    if (guessing) {
+    if (guessing)
         guess_line_charset(context.guess, line, length);
-        if (!context.read_differs && beyond_ascii(line, length) &&
-            !first_pass_reads_as_is(line, context))
-            context.read_differs = true;
-    }
     // The second pass reads lyric lines only.
     if (context.decoder == nullptr || (entries != nullptr && line[0] != '[') ||
         !beyond_ascii(line, length) || first_pass_reads_as_is(line, context)) {
@@ -734,6 +735,8 @@ void parse_lyric_line(const char* line, LyricLoadContext& context) {
                 count_slots(line, context);
         } else if (line[0] == '@') {
             report_line(line, LineVerdict::directive);
+            if (context.detect_charset && beyond_ascii(line, text_length(line)))
+                context.read_differs = true;
             apply_directive(line, context);
         } else {
             report_line(line, line[0] == '\0' ? LineVerdict::blank : LineVerdict::no_time_tag);
@@ -757,7 +760,8 @@ int32_t load_lyric_source(LyricSource& source, const char* name, const char* tem
     char buffer[read_buffer_size];
 
     read_pass(source, buffer, context);
-    if (settle_charset(source, context) && !context.failed && context.read_differs) {
+    if (settle_charset(source, context) && !context.failed &&
+        (context.read_differs || lines_observed())) {
         // Read again from the start, converted: directives, bounds and the
         // lines an observer is told of all come from the text as sent. (A
         // file whose every line reads the same converted needs no second

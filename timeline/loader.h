@@ -63,7 +63,8 @@ struct LyricLoadContext {
     bool utf8_mark = false;
     CharsetGuess guess;
     // Set by the first pass when a line it read as it stands would read
-    // otherwise converted: a judged file is then read again, converted.
+    // otherwise converted (a directive or time tags beyond ASCII): a judged
+    // file is then read again, converted.
     bool read_differs = false;
     // A judged file: every line is converted from this charset to UTF-8
     // before it is parsed, in the passes that follow the judgement.
