@@ -1,5 +1,8 @@
-// The lyric loader on files that stress it:
+// The lyric loader on files that stress it, each read as an .lrc file is
+// (its syntax, and its charset judged when it is not UTF-8):
 // - 1 MiB of about 20,000 lines, once in time order and once reversed;
+// - 1 MiB of 20,000 Chinese lines in GBK and of Japanese lines in Shift_JIS,
+//   judged and converted to UTF-8;
 // - 90,000 tags in descending order (about 1.8 MB), which cost a quadratic
 //   number of moves while entries were inserted one at a time;
 // - 16 MiB of content of four kinds: random bytes, the shortest lines that
@@ -14,6 +17,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -46,6 +50,21 @@ std::vector<std::string> make_lines() {
         lines.push_back(line + "\n");
     }
     return lines;
+}
+
+// Lines of the same few characters after the tag, filling 1 MiB: GB2312
+// level 1 hanzi, or Shift_JIS hiragana and level 1 kanji.
+std::string double_byte_lines(const char* pair_bytes) {
+    size_t line_length = file_size / line_count; // with its LF
+    std::string out;
+    for (int i = 0; i < line_count; ++i) {
+        std::string line = time_tag((i + 1) * 250);
+        while (line.size() + std::strlen(pair_bytes) < line_length)
+            line += pair_bytes;
+        line.resize(line_length - 1, ' ');
+        out += line + "\n";
+    }
+    return out;
 }
 
 std::string join(const std::vector<std::string>& lines, bool reversed) {
@@ -131,7 +150,7 @@ void load(benchmark::State& state, const char* name, const std::string& bytes) {
     int32_t loaded = 0;
     for (auto _ : state) {
         current_trailer = trailer_utf8;
-        loaded = load_lyric_file(path.c_str(), "\\0\\s[25]%ILYX\\e", 1);
+        loaded = load_lyric_file(path.c_str(), "\\0\\s[25]%ILYX\\e", 1, LyricFormat{true, true});
         benchmark::DoNotOptimize(loaded);
         state.PauseTiming();
         free_timeline();
@@ -151,6 +170,14 @@ void BM_LoadInOrder(benchmark::State& state) {
 void BM_LoadReversed(benchmark::State& state) {
     load(state, "lumivox-bench-reversed.lrc", join(make_lines(), true));
 }
+void BM_Load1MiBGbk(benchmark::State& state) {
+    // 中文歌词
+    load(state, "lumivox-bench-gbk.lrc", double_byte_lines("\xd6\xd0\xce\xc4\xb8\xe8\xb4\xca"));
+}
+void BM_Load1MiBShiftJis(benchmark::State& state) {
+    // 君の歌
+    load(state, "lumivox-bench-sjis.lrc", double_byte_lines("\x8c\x4e\x82\xcc\x89\xcc"));
+}
 void BM_Load90000DescendingTags(benchmark::State& state) {
     load(state, "lumivox-bench-descending.lrc", descending_tags());
 }
@@ -169,6 +196,8 @@ void BM_Load16MiBDoubledLines(benchmark::State& state) {
 
 BENCHMARK(BM_LoadInOrder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadReversed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load1MiBGbk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load1MiBShiftJis)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load90000DescendingTags)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load16MiBRandomBytes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load16MiBShortLines)->Unit(benchmark::kMillisecond);

@@ -4,6 +4,9 @@
 // 3-4 the trailer the candidate starts with (0-2), or 3 for a text in memory
 // (a track's lyrics field), bit 5 whether a named ghost is present, bit 6
 // whether lyric scripts are trusted (otherwise they are filtered).
+// Files whose charset is told are judged (an .lrc, or a .txt in "Default"),
+// and converted when they read as one of the double-byte charsets; .lrc
+// syntax adds blanks after the tags, lone CR line ends and pauses.
 // A file is read as the lookup reads its kind: with the script default an
 // .lrc file (its syntax, its charset told from its bytes), without it a .ssl
 // file, or a .txt file in the page's "Default" charset when the trailer is
@@ -16,6 +19,8 @@
 #include "sstp/request.h"
 #include "sync/scheduler.h"
 #include "sync/sync_objects.h"
+#include "timeline/charset_guess.h"
+#include "timeline/load_report.h"
 #include "timeline/loader.h"
 #include "timeline/script_filter.h"
 #include "timeline/timeline.h"
@@ -27,12 +32,45 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <unordered_set>
+#include <vector>
 
 namespace lumivox {
 namespace {
 
 int file = -1;
 std::string path;
+
+// Whether the load judged the file and converted its lines to UTF-8.
+bool converted = false;
+
+void on_charset(const CharsetReport& report) {
+    converted = report.reason == CharsetReason::judged;
+    fuzz::require(!converted || (report.read_as != nullptr && current_trailer == trailer_utf8),
+                  "a converted file names its charset and is sent as UTF-8");
+}
+
+void on_line(const char*, LineVerdict) {}
+
+// Telling an observer of every line makes a judged file's first pass read
+// every line converted, where it otherwise reads those it can as they stand:
+// both must give the same Timeline.
+const LoadObserver observer = {nullptr, nullptr, &on_charset};
+const LoadObserver line_observer = {nullptr, &on_line, &on_charset};
+
+struct Loaded {
+    int32_t time;
+    bool pause;
+    std::string text;
+    bool operator==(const Loaded&) const = default;
+};
+
+std::vector<Loaded> loaded_entries() {
+    std::vector<Loaded> out;
+    for (int32_t i = 0; i < count; ++i)
+        out.push_back(
+            {entries[i].time, is_pause(entries[i]), is_pause(entries[i]) ? "" : entries[i].text});
+    return out;
+}
 
 void write_file(const uint8_t* data, size_t size) {
     fuzz::require(ftruncate(file, 0) == 0, "the memory file empties");
@@ -77,8 +115,21 @@ void check_filtered(const std::string& text) {
                   "nothing before the suffix pairs with it");
 }
 
+// The lyric of a text, between the template's prefix and suffix; false when
+// the template leaves it no room of its own.
+bool lyric_of(const std::string& text, std::string& lyric) {
+    std::string prefix = template_prefix != nullptr ? template_prefix : "";
+    std::string suffix =
+        template_prefix != nullptr ? template_prefix + prefix.size() + 1 : std::string();
+    if (prefix.size() + suffix.size() >= max_script_length(current_trailer))
+        return false;
+    lyric = text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
+    return true;
+}
+
 // What every load leaves: nothing after a failure; otherwise count sorted
-// entries whose texts each belong to exactly one entry and can be sent.
+// entries whose texts each belong to exactly one entry and can be sent, and
+// pauses only where they end a line.
 void check_timeline(int32_t loaded, bool filtered) {
     fuzz::require(known_trailer(current_trailer), "current_trailer is one of the endings");
     fuzz::require(loaded == count, "the result is the entry count");
@@ -91,24 +142,40 @@ void check_timeline(int32_t loaded, bool filtered) {
     std::unordered_set<const char*> owned;
     for (int32_t i = 0; i < count; ++i) {
         const TimedLine& line = entries[i];
-        fuzz::require(line.text != nullptr, "every entry has a text");
+        if (is_pause(line)) {
+            fuzz::require(!line.shared, "a pause shares no text");
+            fuzz::require(i > 0 && !is_pause(entries[i - 1]) && entries[i - 1].time != line.time &&
+                              (i + 1 == count || entries[i + 1].time != line.time),
+                          "a pause comes after a line, at a time of its own");
+        }
         fuzz::require(line.time >= 0 && (i == 0 || line.time > 0),
                       "only the first entry may start at 0, none before");
         fuzz::require(i == 0 || entries[i - 1].time <= line.time, "entries sorted by time");
-        if (!line.shared)
+        if (!line.shared && !is_pause(line))
             fuzz::require(owned.insert(line.text).second, "a text has one owner");
     }
     for (int32_t i = 0; i < count; ++i) {
         if (entries[i].shared)
-            fuzz::require(owned.count(entries[i].text) == 1, "a shared text has an owner");
+            fuzz::require(entries[i].text != nullptr && owned.count(entries[i].text) == 1,
+                          "a shared text has an owner");
     }
     for (const char* text : owned) {
-        if (template_prefix != nullptr)
-            fuzz::require(std::strncmp(text, template_prefix, std::strlen(template_prefix)) == 0,
+        // A template that alone outgrows a request leaves a text cut
+        // within its prefix.
+        if (template_prefix != nullptr) {
+            size_t prefix = std::strlen(template_prefix);
+            size_t shown = std::min(prefix, std::strlen(text));
+            fuzz::require(std::strncmp(text, template_prefix, shown) == 0 &&
+                              (shown == prefix || prefix > max_script_length(current_trailer)),
                           "every text begins with the template's prefix");
+        }
         fuzz::check_request(text, current_trailer);
         if (filtered)
             check_filtered(text);
+        std::string lyric;
+        if (converted && lyric_of(text, lyric))
+            fuzz::require(valid_utf8(lyric.data(), static_cast<uint32_t>(lyric.size())),
+                          "a converted lyric is whole UTF-8");
     }
 }
 
@@ -123,6 +190,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     file = memfd_create("lumivox-fuzz-lyric", MFD_CLOEXEC);
     fuzz::require(file >= 0, "a memory file");
     path = "/proc/self/fd/" + std::to_string(file);
+    load_observer = &observer;
     return 0;
 }
 
@@ -161,8 +229,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool trusted = ((variant >> 6) & 1) != 0;
     cfg_options = with_option(default_options, Option::lyric_script_trusted, trusted);
     fuzz::reset_deliveries();
+    converted = false;
 
     int32_t loaded = 0;
+    const CharsetTrailer* start = current_trailer;
     if (memory) {
         loaded = load_lyric_text(reinterpret_cast<const char*>(bytes), length, template_text);
         fuzz::require(current_trailer == trailer_utf8, "a text is sent as UTF-8");
@@ -171,6 +241,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         loaded = load_lyric_file(path.c_str(), template_text, script_default, format);
     }
     check_timeline(loaded, !trusted);
+    if (converted) {
+        std::vector<Loaded> first = loaded_entries();
+        sync_stop();
+        current_trailer = start;
+        load_observer = &line_observer;
+        int32_t again = load_lyric_file(path.c_str(), template_text, script_default, format);
+        load_observer = &observer;
+        fuzz::require(again == loaded && loaded_entries() == first,
+                      "a judged file loads alike with its lines observed");
+    }
     std::free(template_text);
 
     // Freed as the next track's stop frees it; no run was started, so

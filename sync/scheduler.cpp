@@ -175,26 +175,48 @@ ResyncTarget resync_target(int32_t elapsed, bool resend_allowed, int32_t shown_f
     // just_begun_window ms ago is therefore sent whole, at once, unless the
     // ghost shows it already. The run sends its lines in order, so nothing
     // before a line it shows is due again until a reset script.
+    // A pause that ends what the ghost shows is not passed over: it is due,
+    // and takes the lines away. Nothing is resumed from a pause, nor past
+    // one: the line before it has ended.
     bool shows = shown_from < shown_to;
     int32_t i = shows ? shown_to : 0;
     while (i < count && static_cast<int64_t>(elapsed) - entries[i].time >= just_begun_window &&
-           entries[i].time <= caught_up)
+           entries[i].time <= caught_up && !(shows && is_pause(entries[i])))
         ++i;
     if (i == count || entries[i].time <= elapsed || i == 0 || !resend_allowed ||
-        (shows && i == shown_to))
+        (shows && i == shown_to) || is_pause(entries[i - 1]))
         return {i, 0};
     return {i, elapsed_since(static_cast<uint32_t>(elapsed),
                              static_cast<uint32_t>(entries[i - 1].time))};
 }
 
+namespace {
+
+// Under sync_lock: at a pause the ghost stops singing, by the reset script a
+// hold sends, when it shows a line; otherwise nothing is sent. Either way it
+// shows nothing after. False when the reset could not be delivered.
+bool end_shown_lines() {
+    if (shown_from < line_pos && !send_sstp_request(reset_script, trailer_utf8))
+        return false;
+    shown_from = line_pos + 1;
+    resend_allowed = true;
+    return true;
+}
+
+} // namespace
+
 void on_line_due() {
     platform::lock_enter(sync_lock);
-    if (entries != nullptr && line_pos < count &&
-        send_sstp_request(entries[line_pos].text, current_trailer)) {
-        ++line_pos;
-        if (line_pos < count)
-            arm_line(line_due_time(elapsed_since(platform::tick_count(), start_tick),
-                                   entries[line_pos].time));
+    if (entries != nullptr && line_pos < count) {
+        const TimedLine& line = entries[line_pos];
+        bool done =
+            is_pause(line) ? end_shown_lines() : send_sstp_request(line.text, current_trailer);
+        if (done) {
+            ++line_pos;
+            if (line_pos < count)
+                arm_line(line_due_time(elapsed_since(platform::tick_count(), start_tick),
+                                       entries[line_pos].time));
+        }
     }
     platform::lock_leave(sync_lock);
 }

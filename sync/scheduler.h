@@ -62,7 +62,9 @@ void sync_resume();
 void sync_end_worker();
 
 // The line timer's routine, run on the worker: sends line line_pos and arms
-// the next one.
+// the next one. At a pause it sends the reset script when the ghost shows a
+// line since the last one, and nothing otherwise; a reset that fails halts
+// the run as a failed line does.
 void on_line_due();
 
 // The arithmetic of the schedule, all modulo 2^32.
@@ -88,7 +90,10 @@ constexpr int32_t just_begun_window = 100;
 // nor resumed again. A correction of a running run passes over lines the
 // run had not reached: those after caught_up (where its clock stood) are
 // due, however long ago they began; no_catch_up for any other
-// resynchronisation.
+// resynchronisation. A pause is never resumed, nor the line before it once
+// the position has passed the pause; while the ghost shows lines, a pause
+// they have reached is due however long ago it began, so that it takes them
+// away.
 struct ResyncTarget {
     int32_t line;
     int32_t resume_ms;

@@ -12,7 +12,52 @@ bool in_range(unsigned char b, unsigned char low, unsigned char high) {
     return b >= low && b <= high;
 }
 
+bool is_ascii_letter(unsigned char b) {
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+}
+
+// Latin letters beyond ASCII (é, ü, ß) that a double-byte charset also
+// reads stand inside words of ASCII letters; Chinese, Japanese and Korean
+// characters hardly ever do.
+void judge_line(CharsetGuess::Candidate& candidate, LegacyCharset charset, const unsigned char* p,
+                uint32_t length) {
+    bool after_letter = false;
+    for (uint32_t i = 0; i < length;) {
+        LegacyChar c = read_legacy_char(charset, p + i, length - i);
+        if (!c.valid) {
+            candidate.fits = false;
+            return;
+        }
+        if (p[i] < 0x80) {
+            after_letter = is_ascii_letter(p[i]);
+            i += c.length;
+            continue;
+        }
+        i += c.length;
+        bool before_letter = i < length && is_ascii_letter(p[i]);
+        candidate.cost += c.cost;
+        ++candidate.chars;
+        if (c.rare || after_letter || before_letter)
+            ++candidate.unlikely;
+        after_letter = false;
+    }
+}
+
+constexpr int64_t korean_start = 30;
+
+int64_t total_cost(const CharsetGuess::Candidate& candidate, LegacyCharset charset) {
+    return candidate.cost + (charset == LegacyCharset::uhc ? korean_start : 0);
+}
+
 } // namespace
+
+bool beyond_ascii(const char* bytes, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return true;
+    }
+    return false;
+}
 
 bool valid_utf8(const char* bytes, uint32_t length) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
@@ -52,32 +97,44 @@ bool valid_utf8(const char* bytes, uint32_t length) {
     return true;
 }
 
-bool valid_shift_jis(const char* bytes, uint32_t length) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    uint32_t i = 0;
-    while (i < length) {
-        unsigned char b = p[i];
-        if (b < 0x80 || in_range(b, 0xA1, 0xDF)) {
-            ++i;
-            continue;
-        }
-        if (!in_range(b, 0x81, 0x9F) && !in_range(b, 0xE0, 0xFC))
-            return false;
-        if (i + 1 == length)
-            return false;
-        unsigned char trail = p[i + 1];
-        if (!in_range(trail, 0x40, 0x7E) && !in_range(trail, 0x80, 0xFC))
-            return false;
-        i += 2;
-    }
-    return true;
-}
-
 void guess_line_charset(CharsetGuess& guess, const char* line, uint32_t length) {
+    // Plain ASCII is UTF-8 and every charset's alike: nothing to learn.
+    if (!beyond_ascii(line, length))
+        return;
     if (guess.utf8 && !valid_utf8(line, length))
         guess.utf8 = false;
-    if (guess.shift_jis && !valid_shift_jis(line, length))
-        guess.shift_jis = false;
+    if (guess.judged_bytes >= judged_bytes_limit)
+        return;
+    guess.judged_bytes += length;
+    const auto* p = reinterpret_cast<const unsigned char*>(line);
+    for (uint32_t k = 0; k < legacy_charset_count; ++k) {
+        if (guess.candidates[k].fits)
+            judge_line(guess.candidates[k], static_cast<LegacyCharset>(k), p, length);
+    }
+}
+
+CharsetJudgement judge_charset(const CharsetGuess& guess) {
+    CharsetJudgement judgement;
+    if (guess.utf8)
+        return judgement;
+    for (uint32_t k = 0; k < legacy_charset_count; ++k) {
+        const CharsetGuess::Candidate& c = guess.candidates[k];
+        if (!c.fits || c.chars == 0 || 2 * static_cast<uint64_t>(c.unlikely) > c.chars)
+            continue;
+        auto charset = static_cast<LegacyCharset>(k);
+        int64_t cost = total_cost(c, charset);
+        auto better = [&](const std::optional<LegacyCharset>& other) {
+            return !other ||
+                   cost < total_cost(guess.candidates[static_cast<uint32_t>(*other)], *other);
+        };
+        if (better(judgement.chosen)) {
+            judgement.runner_up = judgement.chosen;
+            judgement.chosen = charset;
+        } else if (better(judgement.runner_up)) {
+            judgement.runner_up = charset;
+        }
+    }
+    return judgement;
 }
 
 } // namespace lumivox

@@ -14,4 +14,9 @@ void report_line(const char* text, LineVerdict verdict) {
         load_observer->line(text, verdict);
 }
 
+void report_charset(const CharsetReport& report) {
+    if (load_observer != nullptr && load_observer->charset != nullptr)
+        load_observer->charset(report);
+}
+
 } // namespace lumivox

@@ -25,7 +25,27 @@ enum class LineVerdict {
     no_time_tag,      // starts with neither "[" nor "@": a comment
     tag_without_time, // "[" without a time, such as "[ti:Title]"
     no_lyric,         // time tags, but no lyric right after the last "]"
+    pause,            // .lrc: time tags and nothing else, where the singing stops
     too_long,         // longer than a line may be: skipped whole
+};
+
+// Why a candidate's lines are read and sent in the charset they are.
+enum class CharsetReason {
+    kind,            // as its kind is read: the page's charset for a .txt file, UTF-8 otherwise
+    player_text,     // lyrics the player holds, in UTF-8
+    declared,        // "@SakuraScriptCharset="
+    byte_order_mark, // UTF-8 or UTF-16
+    valid_utf8,      // names none and is UTF-8: sent as it stands
+    judged,          // names none, is not UTF-8: read in the charset it reads best in
+    fits_none,       // names none, is neither UTF-8 nor any charset judged: sent as it stands
+};
+
+struct CharsetReport {
+    CharsetReason reason;
+    // judged: the charset the lines were converted from, and the next best
+    // (nullptr when no other fits).
+    const char* read_as;
+    const char* runner_up;
 };
 
 struct LoadObserver {
@@ -33,6 +53,10 @@ struct LoadObserver {
     void (*candidate)(const char* name, CandidateVerdict verdict);
     // text: the line without its end (its first bytes only when too long).
     void (*line)(const char* text, LineVerdict verdict);
+    // Once per candidate that was read, after its first reading. A judged
+    // file's lines are then reported again, converted to UTF-8: those
+    // reported before stand for nothing.
+    void (*charset)(const CharsetReport& report);
 };
 
 // nullptr (the default): nobody listens.
@@ -40,5 +64,6 @@ extern const LoadObserver* load_observer;
 
 void report_candidate(const char* name, CandidateVerdict verdict);
 void report_line(const char* text, LineVerdict verdict);
+void report_charset(const CharsetReport& report);
 
 } // namespace lumivox

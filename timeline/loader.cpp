@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "sstp/request.h"
+#include "timeline/legacy_charset.h"
 #include "timeline/lrc_syntax.h"
 #include "timeline/lyric_source.h"
 #include "timeline/text.h"
@@ -162,9 +163,23 @@ bool starts_lyric(const char* p) {
     return static_cast<unsigned char>(*p) > 0x20;
 }
 
+// What follows a line's time tags: in .lrc syntax the blanks after the last
+// tag are not the text's, and a line left with no text marks a pause.
+const char* after_tags(const char* p, const LyricLoadContext& context) {
+    if (context.lrc) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+    }
+    return p;
+}
+
+bool marks_pause(const char* text, const LyricLoadContext& context) {
+    return context.lrc && *text == '\0';
+}
+
 // First pass: count grows by every "]" after the first byte (each may close
-// one tag), and slots by the time tags of a line that has a lyric: no more
-// entries than that can come of it.
+// one tag), and slots by the time tags of a line that has a lyric or marks
+// a pause: no more entries than that can come of it.
 void count_slots(const char* line, LyricLoadContext& context) {
     int64_t bound = count;
     for (const char* p = std::strchr(line + 1, ']'); p != nullptr; p = std::strchr(p + 1, ']'))
@@ -174,10 +189,16 @@ void count_slots(const char* line, LyricLoadContext& context) {
     const char* p = line;
     while (take_time_tag(p, value))
         ++tags;
-    int64_t slots = context.slots + (starts_lyric(p) ? tags : 0);
-    report_line(line, tags == 0         ? LineVerdict::tag_without_time
-                      : starts_lyric(p) ? LineVerdict::accepted
-                                        : LineVerdict::no_lyric);
+    const char* text = after_tags(p, context);
+    if (context.detect_charset && beyond_ascii(line, static_cast<uint32_t>(text - line)))
+        context.read_differs = true;
+    LineVerdict verdict = tags == 0                    ? LineVerdict::tag_without_time
+                          : starts_lyric(text)         ? LineVerdict::accepted
+                          : marks_pause(text, context) ? LineVerdict::pause
+                                                       : LineVerdict::no_lyric;
+    bool gives_entries = verdict == LineVerdict::accepted || verdict == LineVerdict::pause;
+    int64_t slots = context.slots + (gives_entries ? tags : 0);
+    report_line(line, verdict);
     if (bound > INT32_MAX || slots > INT32_MAX) {
         context.failed = true;
         return;
@@ -199,6 +220,23 @@ int32_t adjusted_time(int32_t value, const LyricLoadContext& context) {
     if (scaled <= -2147483648.0)
         return INT32_MIN;
     return static_cast<int32_t>(scaled);
+}
+
+// The longest length, at most limit, at which text can be cut: whole units
+// as the ghost reads them, and lines sent as UTF-8 never inside one of its
+// characters either, which a scan by bytes would leave half.
+uint32_t cut_length(const char* text, uint32_t limit, LeadBytes lead) {
+    uint32_t cut = whole_units_length(text, limit, lead);
+    if (current_trailer != trailer_utf8)
+        return cut;
+    for (;;) {
+        uint32_t start = cut;
+        while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+            --start;
+        if (start == cut)
+            return cut;
+        cut = whole_units_length(text, start, lead);
+    }
 }
 
 // A composed text holds at most what one request carries (the script that
@@ -242,12 +280,12 @@ bool compose_text(const char* lyric, int32_t line_time, const LyricLoadContext& 
         // most one backslash (for a tag cut in two); the loop makes sure.
         uint32_t cut = room + 1;
         while (body_length > room) {
-            cut = cut > 0 ? whole_units_length(ready, cut - 1, lead) : 0;
+            cut = cut > 0 ? cut_length(ready, cut - 1, lead) : 0;
             body_length = filter_lyric_script(ready, cut, lead, refiltered);
             body = refiltered;
         }
     } else if (body_length > room) {
-        body_length = whole_units_length(body, room, lead);
+        body_length = cut_length(body, room, lead);
     }
 
     size_t total = frame + body_length;
@@ -264,7 +302,7 @@ bool compose_text(const char* lyric, int32_t line_time, const LyricLoadContext& 
         std::memcpy(end, context.suffix, suffix_length);
     end[suffix_length] = '\0';
     if (total > limit) {
-        uint32_t cut = whole_units_length(text, limit, lead);
+        uint32_t cut = cut_length(text, limit, lead);
         text[cut] = '\0';
         if (char* fitted = static_cast<char*>(std::realloc(text, cut + 1u)))
             text = fitted;
@@ -294,10 +332,21 @@ void read_time_tags(const char* line, LyricLoadContext& context) {
         else if (staged == 0)
             entries[staged++].time = 0;
     }
-    if (staged == count || !starts_lyric(p))
+    if (staged == count)
+        return;
+    const char* lyric = after_tags(p, context);
+    if (marks_pause(lyric, context)) {
+        for (int32_t i = count; i < staged; ++i) {
+            entries[i].shared = false;
+            entries[i].text = nullptr;
+        }
+        count = staged;
+        return;
+    }
+    if (!starts_lyric(lyric))
         return;
     char* text = nullptr;
-    if (!compose_text(p, first_value, context, text)) {
+    if (!compose_text(lyric, first_value, context, text)) {
         context.failed = true;
         return;
     }
@@ -321,18 +370,94 @@ void sort_entries() {
         std::stable_sort(entries, entries + count, earlier);
 }
 
+// Once sorted, a pause that could never end a line goes: one before the
+// first line or right after another pause finds nothing sung, and one at
+// the very time of a line would only take that line away.
+void tidy_pauses() {
+    int32_t kept = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const TimedLine& entry = entries[i];
+        if (is_pause(entry)) {
+            bool ends_a_line =
+                kept > 0 && !is_pause(entries[kept - 1]) && entries[kept - 1].time != entry.time;
+            for (int32_t j = i + 1; ends_a_line && j < count && entries[j].time == entry.time; ++j)
+                ends_a_line = is_pause(entries[j]);
+            if (!ends_a_line)
+                continue;
+        }
+        entries[kept++] = entry;
+    }
+    count = kept;
+}
+
+// Where the line from start ends, before end: at its LF, or in .lrc syntax
+// at a CR as well; nullptr when neither comes.
+char* find_line_end(char* start, char* end, bool lone_cr) {
+    auto* lf = static_cast<char*>(std::memchr(start, '\n', static_cast<size_t>(end - start)));
+    if (!lone_cr)
+        return lf;
+    char* limit = lf != nullptr ? lf : end;
+    auto* cr = static_cast<char*>(std::memchr(start, '\r', static_cast<size_t>(limit - start)));
+    return cr != nullptr ? cr : lf;
+}
+
+bool lines_observed() {
+    return load_observer != nullptr && load_observer->line != nullptr;
+}
+
+// The first pass of a file to convert reads a line as it stands where the
+// conversion cannot change what it takes of it, unless an observer is told
+// of every line: a comment; a lyric line whose time tags, and the blanks
+// after them, are ASCII (conversion changes no ASCII byte and turns a
+// character beyond ASCII into one beyond ASCII). Directives are always
+// converted.
+bool first_pass_reads_as_is(const char* line, const LyricLoadContext& context) {
+    if (entries != nullptr || lines_observed() || line[0] == '@')
+        return false;
+    if (line[0] != '[')
+        return true;
+    const char* p = line;
+    int32_t value = 0;
+    while (take_time_tag(p, value)) {
+    }
+    return !beyond_ascii(line, static_cast<uint32_t>(after_tags(p, context) - line));
+}
+
+// One line, length bytes at line with a NUL behind them: noted for the
+// charset's judgement where that is to be told, converted to UTF-8 where it
+// was judged (cut at a whole character to what the reading buffer holds),
+// then parsed.
+void take_line(char* line, uint32_t length, bool guessing, LyricLoadContext& context) {
+    if (guessing)
+        guess_line_charset(context.guess, line, length);
+    // The second pass reads lyric lines only.
+    if (context.decoder == nullptr || (entries != nullptr && line[0] != '[') ||
+        !beyond_ascii(line, length) || first_pass_reads_as_is(line, context)) {
+        parse_lyric_line(line, context);
+        return;
+    }
+    char converted[read_buffer_size];
+    uint32_t n = legacy_line_to_utf8(context.decoder, context.legacy, line, length, converted,
+                                     read_data_limit);
+    converted[n] = '\0';
+    parse_lyric_line(converted, context);
+}
+
 // Both passes read alike, so the first pass's bound holds for the second.
 // A line that does not fit the buffer with its line end (4,095 bytes or more
 // before its LF, a CR counted) is skipped whole, and reading goes on after
 // its LF: one overlong line neither ends the file early nor overruns
 // anything. A NUL inside a line ends that line's text; the LF search goes
 // by length, so the bytes after the NUL are not taken for a new line.
+// In .lrc syntax a lone CR ends a line too, and the LF of a CR LF, which
+// may come with the next read, is passed over.
 // Where the charset is to be told, the first pass notes every line it reads.
 void read_pass(LyricSource& source, char* buffer, LyricLoadContext& context) {
     count = 0;
     uint32_t kept = 0;
     bool first_read = true;
     bool skipping = false;
+    bool after_cr = false;
     const bool guessing = entries == nullptr && context.detect_charset;
     for (;;) {
         int32_t got = source_read(source, buffer + kept, read_data_limit - kept);
@@ -346,34 +471,41 @@ void read_pass(LyricSource& source, char* buffer, LyricLoadContext& context) {
             if (end >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0) {
                 scan = 3;
                 context.charset_named = true;
+                context.utf8_mark = true;
             }
         }
         while (scan < end) {
             char* start = buffer + scan;
-            auto* lf = static_cast<char*>(std::memchr(start, '\n', end - scan));
-            if (lf == nullptr)
+            if (after_cr) {
+                after_cr = false;
+                if (*start == '\n') {
+                    ++scan;
+                    continue;
+                }
+            }
+            char* stop = find_line_end(start, buffer + end, context.lrc);
+            if (stop == nullptr)
                 break;
-            scan = static_cast<uint32_t>(lf - buffer) + 1;
+            scan = static_cast<uint32_t>(stop - buffer) + 1;
+            after_cr = *stop == '\r';
             if (skipping) {
                 skipping = false;
                 continue;
             }
-            if (guessing)
-                guess_line_charset(context.guess, start, static_cast<uint32_t>(lf - start));
-            *lf = '\0';
-            if (lf != start && lf[-1] == '\r')
-                lf[-1] = '\0';
-            parse_lyric_line(start, context);
+            auto length = static_cast<uint32_t>(stop - start);
+            // Without lone CRs, a CR before the LF is the line end's.
+            if (*stop == '\n' && length != 0 && stop[-1] == '\r')
+                --length;
+            start[length] = '\0';
+            take_line(start, length, guessing, context);
             if (context.failed)
                 return;
         }
         if (got == 0) {
-            // The last line needs no LF; a CR at its end stays.
-            if (!skipping) {
-                if (guessing)
-                    guess_line_charset(context.guess, buffer + scan, end - scan);
-                parse_lyric_line(buffer + scan, context);
-            }
+            // The last line needs no LF; a CR at its end stays, unless it
+            // ended the line.
+            if (!skipping)
+                take_line(buffer + scan, end - scan, guessing, context);
             return;
         }
         kept = end - scan;
@@ -430,6 +562,22 @@ bool ghost_present(char* ghost) {
     return probe_ghost(&key) != 0;
 }
 
+// What the directives took: the ghost's name and the file's own template.
+void release_directives(LyricLoadContext& context) {
+    std::free(context.ghost);
+    context.ghost = nullptr;
+    std::free(context.own_template);
+    context.own_template = nullptr;
+}
+
+// What a load holds besides the Timeline, released however it ends.
+void release(LyricSource& source, LyricLoadContext& context) {
+    release_directives(context);
+    platform::decoder_close(context.decoder);
+    context.decoder = nullptr;
+    source_close(source);
+}
+
 // Leaves the Timeline empty: whatever the second pass built (its texts, the
 // table) and the template block go, and count, a bound after the first pass,
 // is 0 again.
@@ -437,24 +585,46 @@ int32_t give_up(LyricSource& source, LyricLoadContext& context, const char* name
                 CandidateVerdict verdict) {
     report_candidate(name, context.failed ? CandidateVerdict::failed : verdict);
     free_timeline();
-    std::free(context.ghost);
-    context.ghost = nullptr;
-    std::free(context.own_template);
-    context.own_template = nullptr;
-    source_close(source);
+    release(source, context);
     return 0;
 }
 
 // Once the first pass is read: a UTF-16 file was read as UTF-8, and a text
-// is UTF-8; both are sent so, whatever they name. A file that names no
-// charset and is not UTF-8 but Shift_JIS is sent as Shift_JIS. All this
-// comes before the ghost's name is converted and the template is settled,
-// which depend on the charset.
-void settle_charset(const LyricSource& source, const LyricLoadContext& context) {
-    if (source_is_utf8(source))
+// is UTF-8; both are sent so, whatever they name. A file whose charset is to
+// be told, that names none and is not UTF-8, is judged; when it reads as one
+// of the double-byte charsets, its lines are converted to UTF-8 from it and
+// sent as UTF-8 (true: the file is to be read again so). All this comes
+// before the ghost's name is converted and the template is settled, which
+// depend on the charset.
+bool settle_charset(const LyricSource& source, LyricLoadContext& context) {
+    CharsetReport report{CharsetReason::kind, nullptr, nullptr};
+    bool convert = false;
+    if (source_is_utf8(source)) {
         current_trailer = trailer_utf8;
-    else if (context.detect_charset && !context.charset_named && guessed_shift_jis(context.guess))
-        current_trailer = trailer_shift_jis;
+        report.reason = source.file == platform::no_file ? CharsetReason::player_text
+                                                         : CharsetReason::byte_order_mark;
+    } else if (context.utf8_mark) {
+        report.reason = CharsetReason::byte_order_mark;
+    } else if (context.charset_named) {
+        report.reason = CharsetReason::declared;
+    } else if (context.detect_charset) {
+        CharsetJudgement judgement = judge_charset(context.guess);
+        report.reason = context.guess.utf8 ? CharsetReason::valid_utf8 : CharsetReason::fits_none;
+        // A system that cannot read the charset sends the bytes as they stand.
+        if (judgement.chosen)
+            context.decoder = platform::decoder_open(legacy_code_page(*judgement.chosen));
+        if (context.decoder != nullptr) {
+            context.legacy = *judgement.chosen;
+            current_trailer = trailer_utf8;
+            convert = true;
+            report.reason = CharsetReason::judged;
+            report.read_as = legacy_charset_name(*judgement.chosen);
+            if (judgement.runner_up)
+                report.runner_up = legacy_charset_name(*judgement.runner_up);
+        }
+    }
+    report_charset(report);
+    return convert;
 }
 
 // Replaces the template block by prefix, NUL, suffix (with pad, a space
@@ -565,6 +735,8 @@ void parse_lyric_line(const char* line, LyricLoadContext& context) {
                 count_slots(line, context);
         } else if (line[0] == '@') {
             report_line(line, LineVerdict::directive);
+            if (context.detect_charset && beyond_ascii(line, text_length(line)))
+                context.read_differs = true;
             apply_directive(line, context);
         } else {
             report_line(line, line[0] == '\0' ? LineVerdict::blank : LineVerdict::no_time_tag);
@@ -588,7 +760,24 @@ int32_t load_lyric_source(LyricSource& source, const char* name, const char* tem
     char buffer[read_buffer_size];
 
     read_pass(source, buffer, context);
-    settle_charset(source, context);
+    if (settle_charset(source, context) && !context.failed &&
+        (context.read_differs || lines_observed())) {
+        // Read again from the start, converted: directives, bounds and the
+        // lines an observer is told of all come from the text as sent. (A
+        // file whose every line reads the same converted needs no second
+        // look: the second pass converts its lyrics.)
+        LyricLoadContext converted;
+        converted.script = script_default;
+        converted.lrc = format.lrc;
+        converted.decoder = context.decoder;
+        converted.legacy = context.legacy;
+        context.decoder = nullptr;
+        release_directives(context);
+        context = converted;
+        if (!source_rewind(source))
+            return give_up(source, context, name, CandidateVerdict::failed);
+        read_pass(source, buffer, context);
+    }
     if (context.script == 0)
         return give_up(source, context, name, CandidateVerdict::not_a_script);
     if (context.failed || count <= 0)
@@ -615,13 +804,14 @@ int32_t load_lyric_source(LyricSource& source, const char* name, const char* tem
         return give_up(source, context, name, CandidateVerdict::failed);
 
     read_pass(source, buffer, context);
+    if (!context.failed) {
+        sort_entries();
+        tidy_pauses();
+    }
     if (context.failed || count == 0)
         return give_up(source, context, name, CandidateVerdict::no_lines);
-    sort_entries();
 
-    std::free(context.ghost);
-    std::free(context.own_template);
-    source_close(source);
+    release(source, context);
     report_candidate(name, CandidateVerdict::chosen);
     return count;
 }

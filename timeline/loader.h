@@ -2,6 +2,7 @@
 // (timeline.h), wrapping every lyric line in the PrimaryTemplate.
 #pragma once
 
+#include "platform/codepage.h"
 #include "timeline/charset_guess.h"
 #include "timeline/script_filter.h"
 
@@ -12,10 +13,12 @@ namespace lumivox {
 
 // How a lyric file is read beyond what its directives say.
 struct LyricFormat {
-    // ".lrc" syntax: an "[offset:N]" line and word stamps ("<mm:ss.xx>").
+    // ".lrc" syntax: an "[offset:N]" line, word stamps ("<mm:ss.xx>"),
+    // blanks between the time tags and the text, blank timed lines as
+    // pauses, and lines that end in a lone CR.
     bool lrc = false;
-    // A file that names no charset and is not UTF-8 but Shift_JIS is sent
-    // as Shift_JIS.
+    // A file that names no charset and is not UTF-8 is judged, and read in
+    // the double-byte charset it reads best in, converted to UTF-8.
     bool detect_charset = false;
 };
 
@@ -57,7 +60,16 @@ struct LyricLoadContext {
     // (which leaves the trailer as it was, as before).
     bool detect_charset = false;
     bool charset_named = false;
+    bool utf8_mark = false;
     CharsetGuess guess;
+    // Set by the first pass when a line it read as it stands would read
+    // otherwise converted (a directive or time tags beyond ASCII): a judged
+    // file is then read again, converted.
+    bool read_differs = false;
+    // A judged file: every line is converted from this charset to UTF-8
+    // before it is parsed, in the passes that follow the judgement.
+    platform::Decoder* decoder = nullptr;
+    LegacyCharset legacy = LegacyCharset::shift_jis;
 };
 
 // Loads the lyric file at path (UTF-8) into the Timeline, starting from the
@@ -72,7 +84,8 @@ struct LyricLoadContext {
 //
 // format: ".lrc" syntax, and whether an undeclared charset is told from the
 // bytes. A file that starts with a UTF-16 byte-order mark is read as UTF-8
-// and its lines are sent as UTF-8, whatever it names.
+// and its lines are sent as UTF-8, whatever it names; so is a judged one
+// (charset_guess.h), converted.
 int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default,
                         LyricFormat format = {});
 

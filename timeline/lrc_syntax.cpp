@@ -118,7 +118,9 @@ struct Writer {
 } // namespace
 
 bool read_lrc_offset(const char* line, int32_t& offset) {
-    if (stricmp_utf8_max(line, offset_tag, offset_tag_length) != 0)
+    // Every "[" line comes here: most are told apart without the host.
+    if (line[0] == '\0' || (line[1] | 0x20) != 'o' ||
+        stricmp_utf8_max(line, offset_tag, offset_tag_length) != 0)
         return false;
     const char* p = line + offset_tag_length;
     while (is_blank(*p))
@@ -154,11 +156,18 @@ uint32_t write_word_timed(const char* lyric, uint32_t length, int32_t line_time,
     uint32_t piece_start = 0;
     uint32_t i = 0;
     // By characters, so that a "<" that is the trail of a two-byte character
-    // starts no stamp.
+    // starts no stamp; where every byte is a character of its own, straight
+    // to the next "<".
     while (i < length) {
         int32_t time = 0;
         uint32_t stamp = lyric[i] == '<' ? read_word_stamp(lyric + i, length - i, time) : 0;
         if (stamp == 0) {
+            if (lead == nullptr) {
+                const void* next = std::memchr(lyric + i + 1, '<', length - i - 1);
+                i = next != nullptr ? static_cast<uint32_t>(static_cast<const char*>(next) - lyric)
+                                    : length;
+                continue;
+            }
             auto next = static_cast<uint32_t>(next_char(lyric + i, lead) - lyric);
             i = next < length ? next : length;
             continue;

@@ -7,18 +7,9 @@ namespace lumivox {
 
 namespace {
 
-// The text's bytes, a lone CR made an LF: the loader ends lines at LF and
-// drops the CR of a CR LF itself.
 int32_t read_text(LyricSource& source, char* out, uint32_t n) {
     size_t take = std::min<size_t>(source.length - source.position, n);
-    const char* from = source.text + source.position;
-    for (size_t i = 0; i < take; ++i) {
-        char c = from[i];
-        size_t next = source.position + i + 1;
-        if (c == '\r' && (next == source.length || source.text[next] != '\n'))
-            c = '\n';
-        out[i] = c;
-    }
+    std::memcpy(out, source.text + source.position, take);
     source.position += take;
     return static_cast<int32_t>(take);
 }

@@ -41,8 +41,7 @@ struct LyricSource {
 };
 
 // Reads up to n bytes (n at most utf16_raw_size) into out: the count (0 at
-// the end), or -1 when the file could not be read. A text's lines may end in
-// LF, CR LF or a lone CR; a lone CR reads as LF. A file starting with a
+// the end), or -1 when the file could not be read. A file starting with a
 // UTF-16 byte-order mark reads as UTF-8, without the mark.
 int32_t source_read(LyricSource& source, char* out, uint32_t n);
 

@@ -13,11 +13,17 @@ namespace lumivox {
 // entry owns it. The shared flag marks the others, so that each text is
 // freed once, through its owner, and read from every entry. (A flag rather
 // than a bit of the pointer word: on 64-bit builds no pointer bit is free.)
+// A blank timed line of an .lrc file is a pause: an entry without a text,
+// owned by nobody, at whose time the ghost stops singing.
 struct TimedLine {
     int32_t time; // ms from position 0 of the track
     bool shared;  // the text belongs to another entry of the same line
-    char* text;   // the composed SakuraScript: prefix, lyric, suffix
+    char* text;   // the composed SakuraScript: prefix, lyric, suffix; nullptr for a pause
 };
+
+inline bool is_pause(const TimedLine& line) {
+    return line.text == nullptr;
+}
 
 // Owned by the loader while it loads, then by the scheduler, which alone
 // frees them (sync_stop). entries is nullptr when no lyric is loaded.

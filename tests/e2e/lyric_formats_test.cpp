@@ -1,6 +1,6 @@
 // Lyric files as users have them, sung through the substitute host: .lrc
 // offsets and word timing, UTF-16 files, and Shift_JIS files that do not
-// say so, each with the charset the ghost is told.
+// say so (converted to UTF-8) or do, each with the charset the ghost is told.
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
@@ -98,9 +98,11 @@ TEST_F(LyricFormats, EachFileFormatIsSungWithItsCharset) {
          line_text(kirakira), "UTF-8"},
         {"UTF-16 BE", "be.lrc", utf16_file("[00:00.10]" + kirakira + " " + note + "\n", true),
          line_text(kirakira + " " + note), "UTF-8"},
-        {"undeclared Shift_JIS .lrc", "sjis.lrc", sjis_line, as_recorded(line_text(sakura_sjis)),
-         "Shift_JIS"},
+        // Converted to UTF-8 from the charset judged.
+        {"undeclared Shift_JIS .lrc", "sjis.lrc", sjis_line, line_text("さくら"), "UTF-8"},
         {"undeclared Shift_JIS .txt, page Default", "sjis_txt.txt", "@SakuraScript=1\n" + sjis_line,
+         line_text("さくら"), "UTF-8"},
+        {"named Shift_JIS", "named.lrc", "@SakuraScriptCharset=Shift_JIS\n" + sjis_line,
          as_recorded(line_text(sakura_sjis)), "Shift_JIS"},
         {"neither UTF-8 nor Shift_JIS", "neither.lrc", "[00:00.10]a\x80\n",
          as_recorded(line_text("a\x80")), "UTF-8"},

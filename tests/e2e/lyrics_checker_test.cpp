@@ -78,12 +78,13 @@ TEST_F(LyricsChecker, LyricsInTagsComeAfterTheFiles) {
 TEST_F(LyricsChecker, ShowListsTheLinesLeftOutAndWhy) {
     write_file(path("song.lrc"), "[ti:Title]\n"
                                  "a comment\n"
-                                 "[00:01.00] space before the text\n"
+                                 "[00:01.00]\x01 a control byte before the text\n"
                                  "[00:02.00]" +
                                      std::string(5000, 'x') +
                                      "\n"
                                      "\n"
-                                     "[00:03.00]Sung\n");
+                                     "[00:03.00] Sung\r"
+                                     "[00:04.00]\n");
     Finished out = check({"show", path("song.lrc"), "--json"});
     ASSERT_EQ(out.status, 0) << out.err;
     json report = json::parse(out.out);
@@ -93,9 +94,60 @@ TEST_F(LyricsChecker, ShowListsTheLinesLeftOutAndWhy) {
     EXPECT_EQ(skipped,
               (std::vector<std::pair<int, std::string>>{
                   {1, "tag_without_time"}, {2, "no_time_tag"}, {3, "no_lyric"}, {4, "too_long"}}));
+    ASSERT_EQ(report["pauses"].size(), 1u);
+    EXPECT_EQ(report["pauses"][0]["line"], 7);
+    EXPECT_EQ(report["pauses"][0]["text"], "[00:04.00]");
     EXPECT_EQ(verdicts(report), std::vector<std::string>{"chosen"});
-    ASSERT_EQ(report["lines"].size(), 1u);
+    ASSERT_EQ(report["lines"].size(), 2u);
     EXPECT_EQ(report["lines"][0]["time_ms"], 3000);
+    EXPECT_EQ(report["lines"][0]["script"], "\\0\\s[25]Sung\\e");
+    EXPECT_EQ(report["lines"][0]["pause"], false);
+    EXPECT_EQ(report["lines"][1]["time_ms"], 4000);
+    EXPECT_EQ(report["lines"][1]["pause"], true);
+    EXPECT_TRUE(report["lines"][1]["script"].is_null());
+}
+
+// The charset chosen and why: the file's own directive, a byte-order mark,
+// valid UTF-8, or the judgement with the charset next best; and the lines
+// of a judged file as the ghost gets them, in UTF-8.
+TEST_F(LyricsChecker, ShowNamesTheCharsetAndWhy) {
+    const struct {
+        const char* file;
+        std::string bytes;
+        const char* reason;
+        const char* read_as;
+        const char* runner_up;
+        const char* said; // in the table
+    } cases[] = {
+        {"declared.lrc", "@SakuraScriptCharset=Shift_JIS\n[1000]a\n", "declared", nullptr, nullptr,
+         "charset Shift_JIS (named by @SakuraScriptCharset)"},
+        {"mark.lrc", "\xEF\xBB\xBF[1000]a\n", "byte_order_mark", nullptr, nullptr,
+         "charset UTF-8 (byte-order mark)"},
+        {"utf8.lrc", "[1000]\xe4\xb8\xad\n", "valid_utf8", nullptr, nullptr,
+         "charset UTF-8 (valid UTF-8)"},
+        // 中文歌词 in GBK, valid Big5 as well.
+        {"gbk.lrc", "[1000]\xd6\xd0\xce\xc4\xb8\xe8\xb4\xca\n", "judged", "GBK", "Big5",
+         "charset UTF-8 (converted from GBK: judged, runner-up Big5)"},
+        {"none.lrc", "[1000]a\x80\n", "fits_none", nullptr, nullptr,
+         "charset UTF-8 (neither UTF-8 nor any charset judged: sent as it stands)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        write_file(path(c.file), c.bytes);
+        Finished text = check({"show", path(c.file)});
+        EXPECT_EQ(text.status, 0) << text.err;
+        EXPECT_NE(text.out.find(c.said), std::string::npos) << text.out;
+        Finished out = check({"show", path(c.file), "--json"});
+        ASSERT_EQ(out.status, 0) << out.err;
+        json report = json::parse(out.out);
+        EXPECT_EQ(report["charset_reason"], c.reason);
+        EXPECT_EQ(report["read_as"], c.read_as != nullptr ? json(c.read_as) : json());
+        EXPECT_EQ(report["runner_up"], c.runner_up != nullptr ? json(c.runner_up) : json());
+        if (c.read_as != nullptr) {
+            ASSERT_EQ(report["lines"].size(), 1u);
+            EXPECT_EQ(report["lines"][0]["script"], "\\0\\s[25]中文歌词\\e");
+        }
+    }
 }
 
 TEST_F(LyricsChecker, BadUsageAndUnreadableFilesSaySo) {

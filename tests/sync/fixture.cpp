@@ -18,7 +18,8 @@ void load_timeline(const std::vector<Line>& lines, const char* prefix) {
     for (size_t i = 0; i < lines.size(); ++i) {
         entries[i].time = lines[i].time;
         entries[i].shared = lines[i].owner >= 0;
-        entries[i].text = entries[i].shared ? nullptr : dup_string(lines[i].text);
+        entries[i].text =
+            entries[i].shared || lines[i].text == nullptr ? nullptr : dup_string(lines[i].text);
     }
     for (size_t i = 0; i < lines.size(); ++i) {
         if (entries[i].shared)

@@ -11,7 +11,8 @@
 namespace lumivox::test {
 
 // One entry. With owner >= 0 the entry shares the text of entry `owner`
-// (another tag of the same lyric line) and text is ignored.
+// (another tag of the same lyric line) and text is ignored; without, a text
+// of nullptr makes the entry a pause.
 struct Line {
     int32_t time;
     const char* text;

@@ -331,7 +331,7 @@ TEST_F(LookupTest, SingsLyricsHeldInTheTracksFields) {
          nullptr,
          {{2000, false, "b"}}},
         {"a field that loads nothing passed over",
-         {{"[00:01.00] a", nullptr, nullptr, "[00:04.00]d"}},
+         {{"[00:01.00]\n[00:02.00] ", nullptr, nullptr, "[00:04.00]d"}},
          {},
          0x100,
          nullptr,
@@ -397,10 +397,11 @@ TEST_F(LookupTest, FindsTimeTaggedLines) {
 }
 
 // Each extension is read as its kind: .lrc syntax only in .lrc files, and an
-// undeclared charset told from the bytes in .lrc files and in .txt files
-// while the page says "Default".
+// undeclared charset told from the bytes, and converted to UTF-8, in .lrc
+// files and in .txt files while the page says "Default".
 TEST_F(LookupTest, ReadsEachKindOfFileAsItsOwn) {
     const std::string sakura_sjis = "\x82\xb3\x82\xad\x82\xe7";
+    const std::string sakura_utf8 = "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89";
     const std::string file =
         "@SakuraScript=1\n[offset:500]\n[00:01.00]" + sakura_sjis + "<00:01.50>x\n";
     const std::string as_text = sakura_sjis + "<00:01.50>x";
@@ -412,8 +413,8 @@ TEST_F(LookupTest, ReadsEachKindOfFileAsItsOwn) {
         test::Entry expected;
     };
     const Case cases[] = {
-        {".lrc", "Song.lrc", 0x101, sjis, {500, false, sakura_sjis + R"(\_w[500]x)"}},
-        {".txt, page Default", "Song.txt", 0x0, sjis, {1000, false, as_text}},
+        {".lrc", "Song.lrc", 0x101, utf8, {500, false, sakura_utf8 + R"(\_w[500]x)"}},
+        {".txt, page Default", "Song.txt", 0x0, utf8, {1000, false, sakura_utf8 + "<00:01.50>x"}},
         {".txt, page UTF-8", "Song.txt", 0x1, utf8, {1000, false, as_text}},
         {".txt, charset index 3", "Song.txt", 0x3, plain, {1000, false, as_text}},
         {".ssl", "Song.ssl", 0x100, utf8, {1000, false, as_text}},

@@ -38,6 +38,8 @@ std::string TempFolder::write(const std::string& name, const std::string& bytes)
 }
 
 std::ostream& operator<<(std::ostream& out, const Entry& entry) {
+    if (entry.pause)
+        return out << "{" << entry.time << ", pause}";
     return out << "{" << entry.time << (entry.shared ? ", shared, \"" : ", \"") << entry.text
                << "\"}";
 }
@@ -50,21 +52,25 @@ std::vector<Entry> timeline_entries() {
     }
     std::set<const char*> owned;
     for (int32_t i = 0; i < count; ++i) {
-        if (!entries[i].shared) {
+        if (!entries[i].shared && !is_pause(entries[i])) {
             EXPECT_TRUE(owned.insert(entries[i].text).second) << "text owned twice, entry " << i;
         }
     }
     for (int32_t i = 0; i < count; ++i) {
         const TimedLine& line = entries[i];
-        EXPECT_NE(line.text, nullptr);
         if (i > 0) {
             EXPECT_LE(entries[i - 1].time, line.time) << "entry " << i;
             EXPECT_GT(line.time, 0) << "entry " << i;
         }
+        if (is_pause(line)) {
+            EXPECT_FALSE(line.shared) << "a pause shares a text, entry " << i;
+            result.push_back(pause_at(line.time));
+            continue;
+        }
         if (line.shared) {
             EXPECT_TRUE(owned.count(line.text) == 1) << "shared entry without owner, " << i;
         }
-        result.push_back({line.time, line.shared, line.text == nullptr ? "" : line.text});
+        result.push_back({line.time, line.shared, line.text});
     }
     return result;
 }

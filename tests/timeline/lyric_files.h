@@ -29,14 +29,18 @@ class TempFolder {
 struct Entry {
     int32_t time;
     bool shared;
-    std::string text;
+    std::string text; // "" for a pause
+    bool pause = false;
     bool operator==(const Entry&) const = default;
 };
+inline Entry pause_at(int32_t time) {
+    return {time, false, "", true};
+}
 std::ostream& operator<<(std::ostream& out, const Entry& entry);
 
 // The Timeline's entries. Also checks what every loaded Timeline must hold:
-// ascending times, each text owned by exactly one entry, and shared entries
-// pointing at an owner's text.
+// ascending times, each text owned by exactly one entry, shared entries
+// pointing at an owner's text, and pauses sharing nothing.
 std::vector<Entry> timeline_entries();
 
 } // namespace lumivox::test

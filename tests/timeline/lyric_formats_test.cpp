@@ -1,5 +1,5 @@
 // Lyric files as users have them: .lrc offsets and word timing, UTF-16
-// files, Shift_JIS files that do not say so, and lyrics held in memory.
+// files, and lyrics held in memory.
 #include "component/settings.h"
 #include "platform/syscalls.h"
 #include "sstp/request.h"
@@ -41,7 +41,6 @@ using test::utf16_file;
 using test::utf16_units;
 
 const std::string sakura_utf8 = "\xe3\x81\x95\xe3\x81\x8f\xe3\x82\x89"; // さくら
-const std::string sakura_sjis = "\x82\xb3\x82\xad\x82\xe7";
 const std::string note = "\xf0\x9f\x8e\xb5"; // U+1F3B5, a surrogate pair in UTF-16
 const std::string replacement = "\xef\xbf\xbd";
 
@@ -252,77 +251,6 @@ TEST_F(LyricFormatsTest, Utf16ReadsInAnyPieces) {
         }
     }
     read_cap = 0;
-}
-
-// A file that names no charset, is not UTF-8 but reads as Shift_JIS, is sent
-// as Shift_JIS where its kind allows telling: .lrc, and .txt while the page
-// says "Default". The choice comes before the ghost's name is converted and
-// the lines are filtered, which both read by the charset.
-TEST_F(LyricFormatsTest, UndeclaredShiftJisIsToldFromItsBytes) {
-    // 0x95 0x5C is one Shift_JIS character whose second byte is 0x5C: no
-    // backslash, so the filter leaves "j[x]" alone.
-    const std::string kanji = "\x95\x5C";
-    const std::string sjis_line = "[1000]" + sakura_sjis + kanji + "j[x]\n";
-    const std::string as_sjis = sakura_sjis + kanji + "j[x]";
-    const std::string as_utf8 = sakura_sjis + "\x95\\\\j[x]"; // the filter reads a backslash
-    struct Case {
-        const char* name;
-        std::string file;
-        LyricFormat format;
-        int32_t script_default;
-        const CharsetTrailer* start;
-        const CharsetTrailer* trailer;
-        std::string text;
-    };
-    const std::string declared = "@SakuraScript=1\n";
-    const Case cases[] = {
-        {".lrc", sjis_line, lrc, 1, trailer_utf8, trailer_shift_jis, as_sjis},
-        {".txt, page Default", declared + sjis_line, txt_default, 0, trailer_plain,
-         trailer_shift_jis, as_sjis},
-        {".txt, page UTF-8", declared + sjis_line, plain, 0, trailer_utf8, trailer_utf8, as_utf8},
-        {".txt, page Shift_JIS", declared + sjis_line, plain, 0, trailer_shift_jis,
-         trailer_shift_jis, as_sjis},
-        {".ssl", declared + sjis_line, plain, 0, trailer_utf8, trailer_utf8, as_utf8},
-        {"half-width katakana only", "[1000]\xB1\xB2\n", lrc, 1, trailer_utf8, trailer_shift_jis,
-         "\xB1\xB2"},
-        {"named UTF-8", "@SakuraScriptCharset=UTF-8\n" + sjis_line, lrc, 1, trailer_utf8,
-         trailer_utf8, as_utf8},
-        // The system's code page is single-byte here (UTF-8 on Linux, 1252
-        // under Wine): 0x5C reads as a backslash.
-        {"named Default", "@SakuraScriptCharset=Default\n" + sjis_line, txt_default, 1,
-         trailer_utf8, trailer_plain, as_utf8},
-        {"valid UTF-8", "[1000]" + sakura_utf8 + "\n", lrc, 1, trailer_utf8, trailer_utf8,
-         sakura_utf8},
-        {"plain ASCII", "[1000]a\n", txt_default, 1, trailer_plain, trailer_plain, "a"},
-        {"UTF-8 with its mark", "\xEF\xBB\xBF[1000]" + sakura_utf8 + "\n", lrc, 1, trailer_utf8,
-         trailer_utf8, sakura_utf8},
-        // A UTF-8 byte-order mark names the charset, whatever follows.
-        {"Shift_JIS behind a UTF-8 mark", "\xEF\xBB\xBF" + sjis_line, lrc, 1, trailer_utf8,
-         trailer_utf8, as_utf8},
-        {"neither: 0x80", "[1000]a\x80\n", lrc, 1, trailer_utf8, trailer_utf8, "a\x80"},
-        {"neither: a lead byte ending the line", "[1000]a" + sakura_sjis + "\x95\n", lrc, 1,
-         trailer_utf8, trailer_utf8, "a" + sakura_sjis + "\x95"},
-        {"UTF-8 and Shift_JIS lines", "[1000]" + sakura_utf8 + "\n#" + sakura_sjis + "\n", lrc, 1,
-         trailer_utf8, trailer_utf8, sakura_utf8},
-        // A line too long to read is not looked at.
-        {"Shift_JIS only in a skipped line",
-         "[1000]a\n[2000]" + std::string(4100, 'b') + sakura_sjis + "\n", lrc, 1, trailer_utf8,
-         trailer_utf8, "a"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        current_trailer = c.start;
-        ASSERT_EQ(load(c.file, c.format, c.script_default, default_template), 1);
-        EXPECT_EQ(current_trailer, c.trailer) << trailer_name(current_trailer);
-        EXPECT_EQ(test::timeline_entries(), (std::vector<Entry>{{1000, false, wrap(c.text)}}));
-    }
-
-    // The ghost's name is converted from the charset told.
-    test::use_recording_transport();
-    current_trailer = trailer_utf8;
-    ASSERT_EQ(load("@SakuraScriptGhost=" + sakura_sjis + "\n[1000]a\n", lrc), 1);
-    EXPECT_EQ(test::probes(),
-              std::vector<std::string>{std::string(".name\x01", 6) + sakura_utf8 + "\r"});
 }
 
 // Lyrics held in memory load as an .lrc file does, through the same passes,

@@ -18,12 +18,31 @@ namespace {
 
 Report* collecting = nullptr;
 std::vector<LineRow> lines_read;
+CharsetReason reason_read = CharsetReason::kind;
+std::string read_as;
+std::string runner_up;
 
 void on_candidate(const char* name, CandidateVerdict verdict) {
     collecting->candidates.push_back({name, verdict});
-    if (verdict == CandidateVerdict::chosen || collecting->lines.empty())
+    if (verdict == CandidateVerdict::chosen || collecting->lines.empty()) {
         collecting->lines = lines_read;
+        collecting->charset_reason = reason_read;
+        collecting->read_as = read_as;
+        collecting->runner_up = runner_up;
+    }
     lines_read.clear();
+    reason_read = CharsetReason::kind;
+    read_as.clear();
+    runner_up.clear();
+}
+
+// A judged file's lines are told again, converted.
+void on_charset(const CharsetReport& report) {
+    reason_read = report.reason;
+    read_as = report.read_as != nullptr ? report.read_as : "";
+    runner_up = report.runner_up != nullptr ? report.runner_up : "";
+    if (report.reason == CharsetReason::judged)
+        lines_read.clear();
 }
 
 // A line too long to read is shown by its start.
@@ -41,7 +60,7 @@ void on_line(const char* text, LineVerdict verdict) {
     lines_read.push_back({static_cast<uint32_t>(lines_read.size() + 1), verdict, shown});
 }
 
-const LoadObserver observer = {&on_candidate, &on_line};
+const LoadObserver observer = {&on_candidate, &on_line, &on_charset};
 
 const char* charset_name(const CharsetTrailer* trailer) {
     if (trailer == trailer_utf8)
@@ -66,8 +85,11 @@ template <typename Load> void observe(Report& report, Load load) {
     if (entries != nullptr) {
         report.sung = true;
         report.charset = charset_name(current_trailer);
-        for (int32_t i = 0; i < count; ++i)
-            report.sung_lines.push_back({entries[i].time, entries[i].text});
+        for (int32_t i = 0; i < count; ++i) {
+            const TimedLine& line = entries[i];
+            report.sung_lines.push_back(
+                {line.time, is_pause(line), is_pause(line) ? "" : line.text});
+        }
         for (const CandidateRow& row : report.candidates) {
             if (row.verdict == CandidateVerdict::chosen)
                 report.chosen = row.name;

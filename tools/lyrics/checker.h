@@ -23,6 +23,7 @@ struct LineRow {
 
 struct SungLine {
     int32_t time_ms;
+    bool pause;         // where the singing stops: no script
     std::string script; // as the request carries it
 };
 
@@ -35,6 +36,12 @@ struct Report {
     bool sung = false;
     std::string chosen;  // the candidate sung, when sung
     std::string charset; // "UTF-8", "Shift_JIS" or "system" (no Charset header)
+    // Why the lines of the file read last are sent in that charset; for a
+    // judged file, the charset they were converted from and the next best
+    // (empty when no other fits).
+    CharsetReason charset_reason = CharsetReason::kind;
+    std::string read_as;
+    std::string runner_up;
     std::vector<SungLine> sung_lines;
 };
 

@@ -51,9 +51,48 @@ Names names_of(LineVerdict verdict) {
     case LineVerdict::accepted:
     case LineVerdict::directive:
     case LineVerdict::blank:
+    case LineVerdict::pause:
         break;
     }
     return {nullptr, nullptr};
+}
+
+Names names_of(CharsetReason reason) {
+    switch (reason) {
+    case CharsetReason::kind:
+        return {"kind", "as its kind is read"};
+    case CharsetReason::player_text:
+        return {"player_text", "the player's text"};
+    case CharsetReason::declared:
+        return {"declared", "named by @SakuraScriptCharset"};
+    case CharsetReason::byte_order_mark:
+        return {"byte_order_mark", "byte-order mark"};
+    case CharsetReason::valid_utf8:
+        return {"valid_utf8", "valid UTF-8"};
+    case CharsetReason::judged:
+        return {"judged", "judged"};
+    case CharsetReason::fits_none:
+        return {"fits_none", "neither UTF-8 nor any charset judged: sent as it stands"};
+    }
+    return {"?", "?"};
+}
+
+// "charset UTF-8 (converted from GBK: judged, runner-up Big5)".
+std::string charset_text(const Report& report) {
+    std::string why = names_of(report.charset_reason).text;
+    if (report.charset_reason == CharsetReason::judged) {
+        why = "converted from " + report.read_as + ": judged, " +
+              (report.runner_up.empty() ? "no runner-up" : "runner-up " + report.runner_up);
+    }
+    return "charset " + report.charset + " (" + why + ")";
+}
+
+std::string count_of(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+nlohmann::json text_or_null(const std::string& text) {
+    return text.empty() ? nlohmann::json() : nlohmann::json(text);
 }
 
 // A file of the track's folder by its name; lyrics from a tag by the tag's.
@@ -103,16 +142,30 @@ std::string report_text(const std::string& subject, const Report& report, bool s
             any = true;
             out += "  line " + std::to_string(line.number) + ": " + why + ": " + line.text + "\n";
         }
+        any = false;
+        for (const LineRow& line : report.lines) {
+            if (line.verdict != LineVerdict::pause)
+                continue;
+            if (!any)
+                out += "Pauses (blank timed lines, where the singing stops):\n";
+            any = true;
+            out += "  line " + std::to_string(line.number) + ": " + line.text + "\n";
+        }
     }
     if (!report.sung) {
         out += "Nothing is sung.\n";
         return out;
     }
-    size_t n = report.sung_lines.size();
-    out += "Sung from " + shown_name(report.chosen, report.folder) + ": " + std::to_string(n) +
-           (n == 1 ? " line" : " lines") + ", charset " + report.charset + "\n";
+    size_t pauses = 0;
     for (const SungLine& line : report.sung_lines)
-        out += "  " + clock_time(line.time_ms) + "  " + line.script + "\n";
+        pauses += line.pause ? 1 : 0;
+    out += "Sung from " + shown_name(report.chosen, report.folder) + ": " +
+           count_of(report.sung_lines.size() - pauses, "line", "lines") +
+           (pauses != 0 ? " and " + count_of(pauses, "pause", "pauses") : "") + ", " +
+           charset_text(report) + "\n";
+    for (const SungLine& line : report.sung_lines)
+        out += "  " + clock_time(line.time_ms) + "  " +
+               (line.pause ? "(pause: the singing stops)" : line.script) + "\n";
     return out;
 }
 
@@ -124,20 +177,29 @@ std::string report_json(const std::string& subject, const Report& report, bool s
         out["candidates"].push_back({{"name", row.name}, {"verdict", names_of(row.verdict).key}});
     if (show_lines) {
         out["skipped"] = nlohmann::json::array();
+        out["pauses"] = nlohmann::json::array();
         for (const LineRow& line : report.lines) {
             if (const char* why = names_of(line.verdict).key)
                 out["skipped"].push_back(
                     {{"line", line.number}, {"why", why}, {"text", line.text}});
+            if (line.verdict == LineVerdict::pause)
+                out["pauses"].push_back({{"line", line.number}, {"text", line.text}});
         }
     }
     out["sung"] = report.sung;
     out["chosen"] = report.sung ? nlohmann::json(report.chosen) : nlohmann::json();
     out["charset"] = report.sung ? nlohmann::json(report.charset) : nlohmann::json();
+    // Why, also when nothing is sung: for the file read last.
+    out["charset_reason"] = names_of(report.charset_reason).key;
+    out["read_as"] = text_or_null(report.read_as);
+    out["runner_up"] = text_or_null(report.runner_up);
     out["lines"] = nlohmann::json::array();
     for (const SungLine& line : report.sung_lines)
-        out["lines"].push_back({{"time_ms", line.time_ms},
-                                {"time", clock_time(line.time_ms)},
-                                {"script", line.script}});
+        out["lines"].push_back(
+            {{"time_ms", line.time_ms},
+             {"time", clock_time(line.time_ms)},
+             {"pause", line.pause},
+             {"script", line.pause ? nlohmann::json() : nlohmann::json(line.script)}});
     // Shift_JIS lyrics are not UTF-8: such bytes become U+FFFD here.
     return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
