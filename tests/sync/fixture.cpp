@@ -1,7 +1,11 @@
 #include "tests/sync/fixture.h"
 
+#include "platform/clock.h"
 #include "platform/lock.h"
+#include "platform/syscalls.h"
+#include "sstp/request.h"
 #include "sync/scheduler.h"
+#include "sync/start_tick.h"
 #include "sync/sync_objects.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
@@ -64,6 +68,43 @@ bool wait_for_state(int32_t state, int timeout_ms) {
         sleep_ms(1);
     }
     return true;
+}
+
+int32_t lateness(const Delivery& d, int32_t time) {
+    return elapsed_since(d.tick, start_tick) - time;
+}
+
+void RunTest::SetUp() {
+    use_recording_transport();
+    current_trailer = trailer_plain;
+    resync_pending = false;
+}
+
+void RunTest::TearDown() {
+    sync_stop();
+    platform::restore_calls();
+}
+
+void RunTest::begin(const std::vector<Line>& lines, bool wait_for_sync) {
+    start_tick = platform::tick_count();
+    load_timeline(lines, R"(\0\s[25])");
+    sync_start(wait_for_sync);
+}
+
+void RunTest::expect_on_time(size_t skip, const std::vector<std::pair<int32_t, std::string>>& due,
+                             int settle_ms) {
+    std::vector<Delivery> sent = wait_for_deliveries(skip + due.size(), 4000);
+    if (settle_ms > 0) {
+        sleep_ms(settle_ms);
+        sent = deliveries();
+    }
+    ASSERT_EQ(sent.size(), skip + due.size()) << testing::PrintToString(delivered_scripts());
+    for (size_t i = 0; i < due.size(); ++i) {
+        const Delivery& d = sent[skip + i];
+        EXPECT_EQ(script_of(d.bytes), due[i].second) << i;
+        EXPECT_GE(lateness(d, due[i].first), -1) << due[i].second;
+        EXPECT_LE(lateness(d, due[i].first), late_limit) << due[i].second;
+    }
 }
 
 } // namespace lumivox::test

@@ -26,43 +26,15 @@ using test::wait_for_deliveries;
 
 const std::string reset = R"(\_q\0\s[0]\e)";
 const std::string reset_request = std::string(request_head) + reset + "\r\nCharset: UTF-8\r\n\r\n";
-constexpr int32_t late_limit = 500;
 const char* const pause = nullptr;
 
-int32_t lateness(const Delivery& d, int32_t time) {
-    return elapsed_since(d.tick, start_tick) - time;
-}
-
-class Pauses : public testing::Test {
+class Pauses : public test::RunTest {
   protected:
-    void SetUp() override {
-        test::use_recording_transport();
-        current_trailer = trailer_plain;
-        resync_pending = false;
-    }
-    void TearDown() override {
-        sync_stop();
-        platform::restore_calls();
-    }
-    static void begin(const std::vector<test::Line>& lines, bool wait_for_sync) {
-        start_tick = platform::tick_count();
-        test::load_timeline(lines, R"(\0\s[25])");
-        sync_start(wait_for_sync);
-    }
     // Waits for the scripts, then a while longer for anything more; each
     // one came on time.
     static void expect_sent(const std::vector<std::pair<int32_t, std::string>>& due,
                             size_t skip = 0) {
-        std::vector<Delivery> sent = wait_for_deliveries(skip + due.size(), 4000);
-        sleep_ms(300);
-        sent = test::deliveries();
-        ASSERT_EQ(sent.size(), skip + due.size()) << testing::PrintToString(delivered_scripts());
-        for (size_t i = 0; i < due.size(); ++i) {
-            const Delivery& d = sent[skip + i];
-            EXPECT_EQ(test::script_of(d.bytes), due[i].second) << i;
-            EXPECT_GE(lateness(d, due[i].first), -1) << due[i].second;
-            EXPECT_LE(lateness(d, due[i].first), late_limit) << due[i].second;
-        }
+        expect_on_time(skip, due, 300);
     }
 };
 

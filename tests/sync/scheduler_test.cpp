@@ -20,6 +20,8 @@ namespace {
 
 using test::delivered_scripts;
 using test::Delivery;
+using test::late_limit;
+using test::lateness;
 using test::load_timeline;
 using test::sleep_ms;
 using test::wait_for_deliveries;
@@ -28,13 +30,6 @@ using test::wait_for_state;
 const std::string prefix = R"(\0\s[25])";
 const std::string reset = R"(\_q\0\s[0]\e)";
 const std::string reset_request = std::string(request_head) + reset + "\r\nCharset: UTF-8\r\n\r\n";
-
-// How late a delivery came against start_tick + the line's time.
-int32_t lateness(const Delivery& d, int32_t time) {
-    return elapsed_since(d.tick, start_tick) - time;
-}
-
-constexpr int32_t late_limit = 500;
 
 // Set before a run starts: the counter the scheduler then reads is the real
 // one shifted by it (mod 2^32).
@@ -58,26 +53,8 @@ long resumed_wait(const std::string& script) {
     return at == std::string::npos ? -1 : std::strtol(script.c_str() + at + 4, nullptr, 10);
 }
 
-class Scheduler : public testing::Test {
+class Scheduler : public test::RunTest {
   protected:
-    void SetUp() override {
-        test::use_recording_transport();
-        current_trailer = trailer_plain;
-        resync_pending = false;
-    }
-    void TearDown() override {
-        sync_stop();
-        platform::restore_calls();
-    }
-
-    // As the playback handlers begin a track: the lookup sets start_tick,
-    // then the Timeline is loaded and the run started.
-    static void begin(const std::vector<test::Line>& lines, bool wait_for_sync) {
-        start_tick = platform::tick_count();
-        load_timeline(lines, prefix.c_str());
-        sync_start(wait_for_sync);
-    }
-
     static void resync(double position_seconds) {
         resync_pending = true;
         sync_resync(position_seconds);

@@ -18,12 +18,11 @@ namespace lumivox {
 namespace {
 
 using test::delivered_scripts;
-using test::Delivery;
+using test::late_limit;
 using test::sleep_ms;
 using test::wait_for_deliveries;
 
 const std::string reset = R"(\_q\0\s[0]\e)";
-constexpr int32_t late_limit = 500;
 
 // A clock the test can stop for a moment, so that a report can be made at
 // a position the run's clock is known to stand at.
@@ -42,45 +41,13 @@ void report_off_the_clock(double offset_s) {
     clock_stopped = false;
 }
 
-int32_t lateness(const Delivery& d, int32_t time) {
-    return elapsed_since(d.tick, start_tick) - time;
-}
-
 // The deliveries after the first `skip`, as scripts.
 std::vector<std::string> scripts_after(size_t skip) {
     std::vector<std::string> all = delivered_scripts();
     return {all.begin() + static_cast<std::ptrdiff_t>(std::min(skip, all.size())), all.end()};
 }
 
-class SeekResume : public testing::Test {
-  protected:
-    void SetUp() override {
-        test::use_recording_transport();
-        current_trailer = trailer_plain;
-        resync_pending = false;
-    }
-    void TearDown() override {
-        sync_stop();
-        platform::restore_calls();
-    }
-    static void begin(const std::vector<test::Line>& lines, bool wait_for_sync) {
-        start_tick = platform::tick_count();
-        test::load_timeline(lines, R"(\0\s[25])");
-        sync_start(wait_for_sync);
-    }
-    // Checks that each script after `skip` arrived on time for its line.
-    static void expect_on_time(size_t skip,
-                               const std::vector<std::pair<int32_t, std::string>>& due) {
-        std::vector<Delivery> sent = wait_for_deliveries(skip + due.size(), 3000);
-        ASSERT_EQ(sent.size(), skip + due.size()) << testing::PrintToString(delivered_scripts());
-        for (size_t i = 0; i < due.size(); ++i) {
-            const Delivery& d = sent[skip + i];
-            EXPECT_EQ(test::script_of(d.bytes), due[i].second) << i;
-            EXPECT_GE(lateness(d, due[i].first), -1) << due[i].second;
-            EXPECT_LE(lateness(d, due[i].first), late_limit) << due[i].second;
-        }
-    }
-};
+class SeekResume : public test::RunTest {};
 
 const std::vector<test::Line> song = {{0, "A"},    {2000, "B"}, {2100, "C"}, {2400, "D"},
                                       {2700, "E"}, {2900, "F"}, {9000, "G"}};

@@ -24,11 +24,8 @@ namespace {
 
 using test::Entry;
 
-const char default_template[] = "\\0\\s[25]%ILYX\\e";
-
-std::string wrap(const std::string& lyric) {
-    return "\\0\\s[25]" + lyric + "\\e";
-}
+using test::default_template;
+using test::wrap;
 
 // Faults put into the loader's file calls. The first pass reads until the
 // rewind, the second after it.

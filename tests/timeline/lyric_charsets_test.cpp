@@ -22,21 +22,12 @@ namespace {
 
 using test::Entry;
 
-const char default_template[] = "\\0\\s[25]%ILYX\\e";
-const LyricFormat lrc{true, true};
-const LyricFormat txt_default{false, true}; // .txt while the page says "Default"
-const LyricFormat plain{};                  // .ssl, or .txt in a named charset
-
-std::string wrap(const std::string& lyric) {
-    return "\\0\\s[25]" + lyric + "\\e";
-}
-
-const char* trailer_name(const CharsetTrailer* trailer) {
-    return trailer == trailer_utf8        ? "UTF-8"
-           : trailer == trailer_shift_jis ? "Shift_JIS"
-           : trailer == trailer_plain     ? "plain"
-                                          : "?";
-}
+using test::default_template;
+using test::lrc;
+using test::plain;
+using test::trailer_name;
+using test::txt_default;
+using test::wrap;
 
 const std::string replacement = "\xef\xbf\xbd";
 const std::string sakura_utf8 = "さくら";
