@@ -17,11 +17,20 @@ struct TrackField {
 };
 
 struct TrackInfo {
-    std::string location; // "file://" + absolute path
+    std::string location; // "file://" + absolute path, or "file-relative://" + relative path
     std::vector<TrackField> fields;
+    double length_seconds = 0; // 0: unknown
 };
 
 foobar2000_api* host_api();
+
+// What get_profile_path answers: "file://" and the folder, as the player
+// names its profile.
+void set_profile_folder(const std::string& folder);
+// The profile when none is given: on Windows the player's own under
+// %APPDATA%; elsewhere $XDG_DATA_HOME (~/.local/share), so that the
+// profile's "lyrics" folder is where Linux lyric tools keep theirs.
+std::string default_profile_folder();
 
 // Tag field names are matched ignoring ASCII case.
 bool same_field_name(const std::string& a, const std::string& b);

@@ -31,6 +31,8 @@ Names names_of(CandidateVerdict verdict) {
         return {"no_lines", "no time-tagged lines"};
     case CandidateVerdict::failed:
         return {"failed", "could not be read"};
+    case CandidateVerdict::leaves_folder:
+        return {"leaves_folder", "not tried: the tags lead out of the folder"};
     case CandidateVerdict::chosen:
         return {"chosen", "chosen"};
     }
