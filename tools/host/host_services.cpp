@@ -1,16 +1,12 @@
 #include "tools/host/host_services.h"
 
+#include "tools/common/profile_folder.h"
 #include "tools/host/titleformat.h"
 #include "tools/host/trace.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <set>
-
-#ifdef _WIN32
-#include "tools/common/wide_text.h"
-#endif
 
 namespace lumivox::tools {
 
@@ -276,19 +272,6 @@ foobar2000_api* host_api() {
 
 void set_profile_folder(const std::string& folder) {
     profile_path = "file://" + folder;
-}
-
-std::string default_profile_folder() {
-#ifdef _WIN32
-    const wchar_t* app_data = _wgetenv(L"APPDATA");
-    return app_data != nullptr ? narrow(app_data) + "\\foobar2000-v2" : std::string();
-#else
-    const char* data_home = std::getenv("XDG_DATA_HOME");
-    if (data_home != nullptr && data_home[0] == '/')
-        return data_home;
-    const char* home = std::getenv("HOME");
-    return home != nullptr ? std::string(home) + "/.local/share" : std::string();
-#endif
 }
 
 void set_paused(bool paused) {

@@ -25,12 +25,8 @@ struct TrackInfo {
 foobar2000_api* host_api();
 
 // What get_profile_path answers: "file://" and the folder, as the player
-// names its profile.
+// names its profile (default_profile_folder() until set).
 void set_profile_folder(const std::string& folder);
-// The profile when none is given: on Windows the player's own under
-// %APPDATA%; elsewhere $XDG_DATA_HOME (~/.local/share), so that the
-// profile's "lyrics" folder is where Linux lyric tools keep theirs.
-std::string default_profile_folder();
 
 // Tag field names are matched ignoring ASCII case.
 bool same_field_name(const std::string& a, const std::string& b);

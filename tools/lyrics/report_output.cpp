@@ -106,6 +106,10 @@ std::string report_text(const std::string& subject, const Report& report, bool s
             out += "  line " + std::to_string(line.number) + ": " + why + ": " + line.text + "\n";
         }
     }
+    if (!report.download.empty())
+        out += "Asked LRCLIB" +
+               (report.download_url.empty() ? std::string() : " (" + report.download_url + ")") +
+               ": " + report.download + "\n";
     if (!report.sung) {
         out += "Nothing is sung.\n";
         return out;
@@ -132,6 +136,8 @@ std::string report_json(const std::string& subject, const Report& report, bool s
                     {{"line", line.number}, {"why", why}, {"text", line.text}});
         }
     }
+    if (!report.download.empty())
+        out["download"] = {{"url", report.download_url}, {"answer", report.download}};
     out["sung"] = report.sung;
     out["chosen"] = report.sung ? nlohmann::json(report.chosen) : nlohmann::json();
     out["charset"] = report.sung ? nlohmann::json(report.charset) : nlohmann::json();
