@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <windows.h>
 #include <winhttp.h>

@@ -252,14 +252,17 @@ TEST_F(Download, ATrackTheServerHasNothingForIsNotAskedAgain) {
     EXPECT_FALSE(std::filesystem::exists(profile.path() + "/lyrics"));
 }
 
+// (Wine's WinHTTP lets the cancelled request go only when its answer
+// comes: the next track's lyrics then arrive a second later, still before
+// their line.)
 TEST_F(Download, ANewTrackCancelsWhatIsStillComing) {
-    server.answer("slow", test::lrclib_slow(test::lrclib_found("[00:00.20]late\n"), 1500));
-    server.answer("next", test::lrclib_found("[00:00.20]next\n"));
+    server.answer("slow", test::lrclib_slow(test::lrclib_found("[00:04.00]late\n"), 1500));
+    server.answer("next", test::lrclib_found("[00:03.00]next\n"));
     new_track("A", "slow");
     test::sleep_ms(200);
     new_track("A", "next");
-    std::vector<test::Delivery> sent = test::wait_for_deliveries(1, 8000);
-    test::sleep_ms(1800);
+    test::wait_for_deliveries(1, 8000);
+    test::sleep_ms(1500);
     EXPECT_EQ(test::delivered_scripts(), std::vector<std::string>{R"(\0\s[25]next\e)"});
     // What was cancelled is asked again the next time.
     new_track("A", "slow");
