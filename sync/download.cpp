@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <set>
 #include <string>
 #include <utility>
@@ -136,10 +137,19 @@ void fetch(const Request& request) {
     platform::HttpAnswer answer;
     platform::HttpResult result =
         platform::http_get(request.url.c_str(), lrclib_user_agent, download_limits, cancel, answer);
-    std::string synced;
-    bool nothing = nothing_to_sing(result, answer, synced);
+    bool nothing = false;
+    std::string lrc;
+    try {
+        std::string synced;
+        nothing = nothing_to_sing(result, answer, synced);
+        if (!synced.empty())
+            lrc = downloaded_lrc(synced);
+    } catch (const std::bad_alloc&) {
+        // Too large to hold: as if no answer had come.
+        nothing = false;
+        lrc.clear();
+    }
     std::free(answer.body);
-    std::string lrc = synced.empty() ? std::string() : downloaded_lrc(synced);
     {
         PlayerTurn turn;
         fetching = nullptr;

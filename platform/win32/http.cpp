@@ -188,26 +188,30 @@ bool open_session(Fetch& f, const wchar_t* agent) {
     return add_handle(f, 0, session);
 }
 
+// Room for an address whose tags, percent-encoded, take up to three times
+// their bytes.
+constexpr DWORD url_units = 8192;
+
 struct Address {
     wchar_t host[256];
-    wchar_t path[4096];
+    wchar_t path[2 * url_units];
     INTERNET_PORT port;
     bool secure;
 };
 
 bool crack(const char* url, Address& address) {
-    wchar_t wide[4096];
-    if (!widen(url, wide, 4096))
+    wchar_t wide[url_units];
+    if (!widen(url, wide, url_units))
         return false;
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
     parts.lpszHostName = address.host;
     parts.dwHostNameLength = 256;
     parts.lpszUrlPath = address.path;
-    parts.dwUrlPathLength = 2048;
-    wchar_t extra[2048];
+    parts.dwUrlPathLength = url_units;
+    wchar_t extra[url_units];
     parts.lpszExtraInfo = extra;
-    parts.dwExtraInfoLength = 2048;
+    parts.dwExtraInfoLength = url_units;
     if (!http_crack_url(wide, 0, 0, &parts))
         return false;
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
@@ -215,7 +219,7 @@ bool crack(const char* url, Address& address) {
     // The query goes with the path.
     size_t path_units = std::wcslen(address.path);
     size_t extra_units = std::wcslen(extra);
-    if (path_units + extra_units + 1 > 4096)
+    if (path_units + extra_units + 1 > 2 * url_units)
         return false;
     std::memcpy(address.path + path_units, extra, (extra_units + 1) * sizeof(wchar_t));
     if (address.path[0] == L'\0') {
