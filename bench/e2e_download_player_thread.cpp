@@ -63,15 +63,18 @@ bool run(const std::string& folder, bool download, const std::string& server, in
         std::fprintf(stderr, "lumivox-host failed:\n%s\n", host.err.c_str());
         return false;
     }
+    // One figure per track, then the exit's.
     std::vector<double> calls = longest_calls(host.err);
-    if (calls.empty()) {
+    if (calls.size() != static_cast<size_t>(tracks) + 1) {
         std::fprintf(stderr, "no timings in the host's trace\n");
         return false;
     }
+    double exit = calls.back();
+    calls.pop_back();
     std::sort(calls.begin(), calls.end());
-    std::printf("download %-3s: longest call per track p50 %.3f ms, max %.3f ms (%zu tracks "
-                "and the exit)\n",
-                download ? "on" : "off", calls[calls.size() / 2], calls.back(), calls.size());
+    std::printf("download %-3s: longest call per track p50 %.3f ms, max %.3f ms (%d tracks); "
+                "exit %.3f ms\n",
+                download ? "on" : "off", calls[calls.size() / 2], calls.back(), tracks, exit);
     return true;
 }
 
