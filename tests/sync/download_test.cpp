@@ -217,7 +217,7 @@ TEST_F(Download, LyricsThatArriveMidTrackAreSungFromThePosition) {
 TEST_F(Download, AnExistingFileIsNotReplaced) {
     std::filesystem::create_directories(profile.path() + "/lyrics");
     profile.write("lyrics/A - T.lrc", "mine\n");
-    server.answer("T", test::lrclib_found("[00:00.20]one\n"));
+    server.answer("T", test::lrclib_found("[00:01.50]one\n"));
     new_track("A", "T");
     EXPECT_EQ(test::wait_for_deliveries(1, 4000).size(), 1u);
     ASSERT_TRUE(wait_finished(1, 2000));
