@@ -73,11 +73,20 @@ class ComponentClient {
 
 using ServiceClass = void*;
 
-// The host API handed to the entry point.
+// The host API handed to the entry point. The slots the component does not
+// use are kept so that the ones it uses stand at their numbers.
 class HostApi {
   public:
     virtual ServiceClass find_service_class(const Guid& class_id) = 0;
     virtual bool create_instance(ServiceBase** out, ServiceClass service_class, size_t index) = 0;
+    virtual void unused_2() = 0;
+    virtual void unused_3() = 0;
+    virtual void unused_4() = 0;
+    virtual void unused_5() = 0;
+    virtual void unused_6() = 0;
+    // The player's profile folder in its own path form: "file://" and a
+    // local path (in portable mode the "profile" folder beside the player).
+    virtual const char* profile_path() = 0; // 7
 
   protected:
     ~HostApi() = default;
@@ -295,7 +304,9 @@ class LocationRecord {
 
 class InformationRecord {
   public:
-    virtual void unused_0() = 0;
+    // The track's length in seconds; 0 or less when the player does not know
+    // it.
+    virtual double length() = 0; // 0
     virtual void unused_1() = 0;
     virtual void unused_2() = 0;
     virtual void unused_3() = 0;

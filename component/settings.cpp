@@ -3,6 +3,7 @@
 #include "component/service_api.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace lumivox {
 
@@ -45,6 +46,9 @@ constexpr uint32_t with_bit(uint32_t word, uint32_t bit, bool on) {
     return on ? word | bit : word & ~bit;
 }
 
+// cfg_lyric_download: bit 0 downloads from LRCLIB; other bits are kept.
+constexpr uint32_t lrclib_download_bit = 0x1;
+
 } // namespace
 
 constinit const uint32_t default_options =
@@ -65,6 +69,16 @@ TxtCharset txt_charset(uint32_t options) {
     return static_cast<TxtCharset>(options & txt_charset_field);
 }
 
+constinit const uint32_t default_lyric_download = 0;
+
+bool lrclib_download(uint32_t word) {
+    return (word & lrclib_download_bit) != 0;
+}
+
+uint32_t with_lrclib_download(uint32_t word, bool on) {
+    return with_bit(word, lrclib_download_bit, on);
+}
+
 bool component_enabled(uint32_t features) {
     return features != 0;
 }
@@ -83,17 +97,22 @@ uint32_t with_txt_charset(uint32_t options, TxtCharset charset) {
 
 constinit uint32_t cfg_options = default_options;
 constinit uint32_t cfg_features = default_features;
+constinit uint32_t cfg_lyric_download = default_lyric_download;
 namespace {
 constinit StaticTextBuffer primary_storage;
 constinit StaticTextBuffer startup_storage;
 constinit StaticTextBuffer exit_storage;
 constinit StaticTextBuffer playing_storage;
+constinit StaticTextBuffer lyrics_folder_storage;
+constinit StaticTextBuffer lrclib_server_storage;
 } // namespace
 
 constinit TextBuffer& cfg_primary = primary_storage.text;
 constinit TextBuffer& cfg_startup_script = startup_storage.text;
 constinit TextBuffer& cfg_exit_script = exit_storage.text;
 constinit TextBuffer& cfg_playing_script = playing_storage.text;
+constinit TextBuffer& cfg_lyrics_folder = lyrics_folder_storage.text;
+constinit TextBuffer& cfg_lrclib_server = lrclib_server_storage.text;
 
 static_assert(sizeof default_primary - 1 == 15);
 static_assert(sizeof default_startup_script - 1 == 35);
@@ -157,9 +176,36 @@ SettingRecord playing_record = {
     default_playing_script,
     nullptr};
 
-// The order of loading; each record goes to the front of the list.
-SettingRecord* const load_order[] = {&options_record, &features_record, &primary_record,
-                                     &startup_record, &exit_record,     &playing_record};
+SettingRecord lyric_download_record = {
+    {0x1DBB9740, 0xBFA3, 0x42C1, {0xBA, 0x72, 0x73, 0xF6, 0xD1, 0x39, 0xC3, 0x8A}},
+    &cfg_lyric_download,
+    default_lyric_download,
+    nullptr,
+    nullptr,
+    nullptr};
+SettingRecord lyrics_folder_record = {
+    {0xF617BFE1, 0x2553, 0x4FBB, {0x92, 0x11, 0x3A, 0xDB, 0x5D, 0xBA, 0xEE, 0x59}},
+    nullptr,
+    0,
+    &cfg_lyrics_folder,
+    "",
+    nullptr};
+SettingRecord lrclib_server_record = {
+    {0x81A9C6D8, 0xB76D, 0x4E3C, {0x94, 0xA5, 0x1E, 0x88, 0xB3, 0x75, 0xD7, 0xCD}},
+    nullptr,
+    0,
+    &cfg_lrclib_server,
+    default_lrclib_server,
+    nullptr};
+
+// The order of loading. Each of the first six goes to the front of the
+// list; the later ones follow them at its end, so that a blob begins as
+// older versions wrote it.
+constexpr size_t first_settings = 6;
+SettingRecord* const load_order[] = {
+    &options_record,        &features_record,      &primary_record,
+    &startup_record,        &exit_record,          &playing_record,
+    &lyric_download_record, &lyrics_folder_record, &lrclib_server_record};
 
 SettingRecord* head = nullptr;
 bool registered = false;
@@ -258,15 +304,24 @@ void settings_register() {
     if (registered)
         return;
     registered = true;
-    for (SettingRecord* record : load_order) {
+    SettingRecord* tail = nullptr;
+    for (size_t i = 0; i < std::size(load_order); ++i) {
+        SettingRecord* record = load_order[i];
         if (record->word != nullptr) {
             *record->word = record->default_word;
         } else {
             record->text->truncate(0);
             record->text->append(record->default_text, whole_text);
         }
-        record->next = head;
-        head = record;
+        if (i < first_settings) {
+            record->next = head;
+            head = record;
+            if (tail == nullptr)
+                tail = record;
+        } else {
+            tail->next = record;
+            tail = record;
+        }
     }
 }
 
@@ -309,7 +364,7 @@ void read_blob(HostInputStream& in, HostAbortToken& abort) {
     }
 }
 
-// The words first, then the texts in the order of loading.
+// In the order of loading.
 void reset_defaults() {
     for (SettingRecord* record : load_order) {
         if (record->word != nullptr)

@@ -1,5 +1,5 @@
-// The six persisted settings and the configuration blob the host keeps them
-// in: records of GUID, 32-bit little-endian size and data.
+// The persisted settings and the configuration blob the host keeps them in:
+// records of GUID, 32-bit little-endian size and data.
 #pragma once
 
 #include "component/host_api.h"
@@ -18,6 +18,13 @@ extern TextBuffer& cfg_startup_script; // sent when the host starts
 extern TextBuffer& cfg_exit_script;    // sent when the host exits
 extern TextBuffer& cfg_playing_script; // title-formatted on a new track
 
+// The lyric sources beyond the track's own folder and tags, stored in
+// records of their own after the six above: a blob without them reads as
+// before, and older versions skip them.
+extern uint32_t cfg_lyric_download;   // read through lrclib_download()
+extern TextBuffer& cfg_lyrics_folder; // a folder of the user's lyric files; "" for none
+extern TextBuffer& cfg_lrclib_server; // where lyrics are downloaded from
+
 // Charset index 0, .lrc files allowed, Direct SSTP; all three features.
 extern const uint32_t default_options;
 extern const uint32_t default_features;
@@ -27,6 +34,9 @@ inline constexpr char default_startup_script[] = "\\0\\s[0]foobar2000 is startin
 inline constexpr char default_exit_script[] = "\\0\\s[0]foobar2000 is exiting.\\e";
 inline constexpr char default_playing_script[] =
     "'\\0\\s[0]Next song is '%title%['\\nSung by '%artist%]'\\e'";
+// Nothing is downloaded unless the user asks for it.
+extern const uint32_t default_lyric_download;
+inline constexpr char default_lrclib_server[] = "https://lrclib.net";
 
 // --- The parts of cfg_options and cfg_features -----------------------------
 // Each reader takes the word to decode and reads the setting as it stands at
@@ -79,6 +89,11 @@ inline bool send_playing(uint32_t features = cfg_features) {
     return feature_set(Feature::send_playing, features);
 }
 
+// Synced lyrics are downloaded for tracks with no lyrics on the machine.
+bool lrclib_download(uint32_t word = cfg_lyric_download);
+// The word with the download switched; every other bit kept.
+uint32_t with_lrclib_download(uint32_t word, bool on);
+
 // Composing a word: the word with one part replaced and every other bit kept.
 uint32_t with_option(uint32_t options, Option option, bool on);
 uint32_t with_feature(uint32_t features, Feature feature, bool on);
@@ -88,7 +103,8 @@ uint32_t with_txt_charset(uint32_t options, TxtCharset charset);
 // --- Life and persistence --------------------------------------------------
 
 // Load: puts every setting at its default and links the settings into the
-// blob's list (cfg_options first, so that cfg_playing_script heads it).
+// blob's list: the six first (cfg_options first, so that cfg_playing_script
+// heads it), then the later settings in the order they came.
 // Called once at load, before the host hands in a blob; a second call while
 // registered does nothing. Until then the words read as their defaults and
 // the texts as "".
@@ -104,7 +120,7 @@ void write_blob(HostOutputStream& out, HostAbortToken& abort);
 // passes through; settings applied before it stay applied, and a text is
 // either wholly replaced or left as it was.
 void read_blob(HostInputStream& in, HostAbortToken& abort);
-// Puts all six settings back to their defaults; nothing else.
+// Puts every setting back to its default; nothing else.
 void reset_defaults();
 
 } // namespace lumivox

@@ -38,6 +38,12 @@ echo
 echo "== windows (Wine): end to end, lumivox-host to lumivox-ghost =="
 LUMIVOX_E2E_BIN="$windows" LUMIVOX_E2E_EMULATOR="$wine" "$native/bench_e2e_sync_accuracy"
 echo
+echo "== native: the player's thread in the component while lyrics are downloaded =="
+LUMIVOX_E2E_BIN="$native" "$native/bench_e2e_download_player_thread"
+echo
+echo "== windows (Wine): the player's thread in the component while lyrics are downloaded =="
+LUMIVOX_E2E_BIN="$windows" LUMIVOX_E2E_EMULATOR="$wine" "$native/bench_e2e_download_player_thread"
+echo
 echo "== native: lumivox-mpris following mpv =="
 LUMIVOX_E2E_BIN="$native" "$native/bench_mpris_accuracy"
 /usr/lib/wine/wineserver -k 2>/dev/null || true

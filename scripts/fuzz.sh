@@ -8,7 +8,8 @@
 #
 # SECONDS per target (default 60; --quick: 5, for the test command).
 # --runs N runs each target for N executions instead, however long it takes.
-# TARGETs: loader blob resume direct tcp_reply script_filter (default: all).
+# TARGETs: loader blob resume direct tcp_reply script_filter lrclib_answer
+# (default: all).
 # Crashing inputs are kept under build/fuzz/artifacts/<target>/, logs under
 # build/fuzz/logs/. LUMIVOX_FUZZ_BUILD overrides the build folder.
 set -euo pipefail
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
-all=(loader blob resume direct tcp_reply script_filter)
+all=(loader blob resume direct tcp_reply script_filter lrclib_answer)
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
 # The longest input each target takes: the loader's long-line paths need
@@ -40,6 +41,7 @@ max_len() {
     direct) echo 12288 ;;
     tcp_reply) echo 4200 ;;
     script_filter) echo 4200 ;;
+    lrclib_answer) echo 16384 ;;
     *) echo "unknown fuzz target: $1" >&2; return 1 ;;
     esac
 }

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev libtag1-dev
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 xvfb xauth
-          clang-14 lld-14 llvm-14 nlohmann-json3-dev iproute2 ninja-build
+          clang-14 lld-14 llvm-14 nlohmann-json3-dev libcurl4-openssl-dev iproute2 ninja-build
           libsdbus-c++-dev dbus mpv mpv-mpris playerctl dpkg-dev systemd desktop-file-utils)
 
 missing=()

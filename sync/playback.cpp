@@ -3,11 +3,14 @@
 #include "component/entry.h"
 #include "component/settings.h"
 #include "component/text_buffer.h"
+#include "platform/folders.h"
 #include "sstp/request.h"
 #include "sstp/tcp.h"
 #include "sstp/transport.h"
+#include "sync/download.h"
 #include "sync/scheduler.h"
 #include "timeline/lookup.h"
+#include "timeline/lyric_folders.h"
 
 namespace lumivox {
 
@@ -142,6 +145,8 @@ void register_playback_events() {
 void unregister_playback_events() {
     if (callback_service != nullptr)
         callback_service->unregister_events(&events);
+    PlayerTurn turn;
+    forget_download();
     probe_ghost(nullptr);
     sync_stop();
 }
@@ -150,6 +155,11 @@ void handle_host_start() {
     playback_service = obtain_host_service<PlaybackControlService>(playback_control_class);
     callback_service =
         obtain_host_service<PlaybackCallbackManager>(playback_callback_manager_class);
+    // Where lyric files are kept apart from tracks; the profile does not
+    // move while the player runs.
+    set_profile_lyrics_folder(host_api != nullptr ? host_api->profile_path() : nullptr);
+    char home[lyric_folder_size];
+    set_home_lyrics_folder(platform::home_lyrics_folder(home, sizeof home) != 0 ? home : nullptr);
     if (!component_enabled())
         return;
     select_transport(direct_sstp());
@@ -159,6 +169,8 @@ void handle_host_start() {
 }
 
 void handle_host_exit() {
+    // No thread of the component outlives the player's exit.
+    download_shutdown();
     if (component_enabled()) {
         unregister_playback_events();
         if (send_startup_exit())
@@ -179,6 +191,9 @@ void handle_new_track(TrackHandle* track) {
     }
     track->begin_reading_information();
     TrackReading reading{track};
+    PlayerTurn turn;
+    // Lyrics still coming for the previous track are not wanted any more.
+    forget_download();
     InformationRecord* record = nullptr;
     if (!track->information(&record) || record == nullptr)
         return;
@@ -196,9 +211,13 @@ void handle_new_track(TrackHandle* track) {
             lyrics.values[i] = find_tag_value(record, lyric_field_names[i]);
         int32_t first =
             find_lyrics_for_track(cfg_primary.get(), cfg_options, path, title, artist, &lyrics);
+        bool paused = playback_service != nullptr && playback_service->is_paused();
+        download_new_track(paused);
+        if (first < 0 && download_wanted() && is_local_track(path))
+            request_download({artist, title, find_tag_value(record, "ALBUM"), record->length()},
+                             cfg_primary.get());
         if (first >= 0) {
             resync_pending = true;
-            bool paused = playback_service != nullptr && playback_service->is_paused();
             if (paused) {
                 sync_start(true);
             } else {
@@ -213,16 +232,23 @@ void handle_new_track(TrackHandle* track) {
 }
 
 void handle_stop(uint32_t) {
+    PlayerTurn turn;
+    forget_download();
     sync_stop();
 }
 
 // The player hands the position it seeks to: the run goes on from there at
 // once, rather than losing every line due before the next position report.
 void handle_seek(double seconds) {
-    sync_seek(seconds, playback_service != nullptr && playback_service->is_paused());
+    bool paused = playback_service != nullptr && playback_service->is_paused();
+    PlayerTurn turn;
+    download_seek(seconds, paused);
+    sync_seek(seconds, paused);
 }
 
 void handle_pause(bool paused) {
+    PlayerTurn turn;
+    download_pause(paused);
     if (paused)
         sync_hold();
     else
@@ -230,6 +256,8 @@ void handle_pause(bool paused) {
 }
 
 void handle_time(double seconds) {
+    PlayerTurn turn;
+    download_time(seconds);
     sync_resync(seconds);
 }
 

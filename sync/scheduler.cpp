@@ -340,6 +340,26 @@ void sync_seek(double position_seconds, bool paused) {
     resync_now(tick, ms);
 }
 
+void sync_start_at(double position_seconds, bool paused) {
+    if (count == 0)
+        return;
+    sync_start(true);
+    uint32_t ms = position_ms(position_seconds);
+    held_ms = static_cast<int32_t>(ms);
+    held_known = true;
+    if (!paused) {
+        resync_now(ms);
+        return;
+    }
+    // Held at the position from the start, so that the resume finds it.
+    platform::lock_enter(sync_lock);
+    if (resync_requests == 0)
+        sync_state = sync_held;
+    platform::lock_leave(sync_lock);
+    resync_pending = true;
+    correction_only = false;
+}
+
 void sync_resume() {
     if (sync_state.load() == sync_held && held_known) {
         resync_now(platform::tick_count(), static_cast<uint32_t>(held_ms));

@@ -37,6 +37,12 @@ extern platform::Timer* line_timer;
 // wait_for_sync the run holds until the first resynchronisation; otherwise a
 // first line due within the first second is armed at once.
 void sync_start(bool wait_for_sync);
+// Begins a run for the Timeline just loaded in the middle of its track, as
+// after a seek to position_seconds there: playing, it goes on at once from
+// that position (a line in progress resumes mid-line, earlier lines are not
+// sent); paused, it holds at the position until the resume. Nothing when
+// count is 0.
+void sync_start_at(double position_seconds, bool paused);
 // Ends the run, frees the Timeline and template_prefix, and sends the reset
 // script when a run was active. Returns once the run's worker has ended.
 void sync_stop();

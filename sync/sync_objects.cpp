@@ -2,27 +2,33 @@
 
 #include "platform/wait.h"
 #include "sstp/tcp.h"
+#include "sync/download.h"
 #include "sync/scheduler.h"
 
 namespace lumivox {
 
 platform::Lock sync_lock;
+platform::Lock player_turn;
 
 void sync_objects_create() {
     sync_event = platform::event_create();
     line_timer = platform::timer_create();
     platform::lock_create(sync_lock);
+    platform::lock_create(player_turn);
 }
 
 void sync_objects_destroy() {
-    // Normally the run was stopped at host exit; if not, its worker ends
-    // here, before the network library it may be sending through.
+    // Normally both were ended at host exit; if not, the workers end here,
+    // the download's first (it may start a run), before the network library
+    // a run may be sending through.
+    download_shutdown();
     sync_end_worker();
     tcp_unload();
     platform::event_close(sync_event);
     sync_event = nullptr;
     platform::timer_close(line_timer);
     line_timer = nullptr;
+    platform::lock_delete(player_turn);
     platform::lock_delete(sync_lock);
 }
 

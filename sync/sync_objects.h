@@ -9,11 +9,13 @@ namespace lumivox {
 // Serialises every send made beside the scheduler with the transport switch
 // and the scheduler's handlers.
 extern platform::Lock sync_lock;
+// The player's turn at driving the scheduler (sync/download.h).
+extern platform::Lock player_turn;
 
 // Created once at load, before anything else can use them: the scheduler's
-// event, then its timer, then the lock. Destroyed at unload: the run's worker
-// ends, the network library is released, then the event and timer are closed
-// and the lock is deleted.
+// event, then its timer, then the locks. Destroyed at unload: the download's
+// worker ends, then the run's, the network library is released, then the
+// event and timer are closed and the locks are deleted.
 void sync_objects_create();
 void sync_objects_destroy();
 

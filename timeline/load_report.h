@@ -14,6 +14,7 @@ enum class CandidateVerdict {
     ghost_absent,    // names a ghost that is not running
     no_lines,        // no time-tagged line with a lyric
     failed,          // unreadable, or out of memory
+    leaves_folder,   // a name made from tags that would not stay in its lyric folder
     chosen,
 };
 

@@ -709,8 +709,8 @@ bool split_filtered_template(const char* text, bool& split, LyricLoadContext& co
 // otherwise the caller's. The user's own template is never filtered; a
 // prefix of it that would pair with a filtered lyric's first byte gets a
 // space instead.
-bool settle_template(const char* template_text, LyricLoadContext& context) {
-    context.filtered = !lyric_script_trusted();
+bool settle_template(const char* template_text, bool untrusted, LyricLoadContext& context) {
+    context.filtered = untrusted || !lyric_script_trusted();
     context.lead = line_lead_bytes();
     if (context.own_template != nullptr) {
         if (!context.filtered)
@@ -784,7 +784,7 @@ int32_t load_lyric_source(LyricSource& source, const char* name, const char* tem
         return give_up(source, context, name, CandidateVerdict::no_lines);
     if (context.ghost != nullptr && !ghost_present(context.ghost))
         return give_up(source, context, name, CandidateVerdict::ghost_absent);
-    if (!settle_template(template_text, context))
+    if (!settle_template(template_text, format.untrusted, context))
         return give_up(source, context, name, CandidateVerdict::failed);
     // No line has a lyric after a time tag: the second pass would accept
     // nothing.
@@ -834,14 +834,14 @@ int32_t load_lyric_file(const char* path, const char* template_text, int32_t scr
 }
 
 int32_t load_lyric_text(const char* text, size_t length, const char* template_text,
-                        const char* name) {
+                        const char* name, bool untrusted) {
     if (entries != nullptr || text == nullptr)
         return 0;
     current_trailer = trailer_utf8;
     LyricSource source;
     source.text = text;
     source.length = length;
-    return load_lyric_source(source, name, template_text, 1, LyricFormat{true, false});
+    return load_lyric_source(source, name, template_text, 1, LyricFormat{true, false, untrusted});
 }
 
 } // namespace lumivox

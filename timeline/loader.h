@@ -20,6 +20,8 @@ struct LyricFormat {
     // A file that names no charset and is not UTF-8 is judged, and read in
     // the double-byte charset it reads best in, converted to UTF-8.
     bool detect_charset = false;
+    // Filtered whatever the settings say: lyrics from the internet.
+    bool untrusted = false;
 };
 
 // The state of one load, on the loader's stack.
@@ -94,9 +96,10 @@ int32_t load_lyric_file(const char* path, const char* template_text, int32_t scr
 // syntax and filtered as a file is. Lines may end in LF, CR LF or a lone CR.
 // The lines are sent as UTF-8 whatever a charset directive says
 // (current_trailer is set so); otherwise as load_lyric_file.
-// name tells an observer where the text came from (load_report.h).
+// name tells an observer where the text came from (load_report.h). An
+// untrusted text is filtered whatever the settings say.
 int32_t load_lyric_text(const char* text, size_t length, const char* template_text,
-                        const char* name = "lyrics");
+                        const char* name = "lyrics", bool untrusted = false);
 
 // Handles one line (NUL-terminated, line end removed): directives and the
 // entry bounds while entries is nullptr; once it exists, appends one entry

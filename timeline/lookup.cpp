@@ -4,20 +4,29 @@
 #include "component/settings.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/folders.h"
 #include "sync/start_tick.h"
 #include "timeline/load_report.h"
 #include "timeline/loader.h"
+#include "timeline/lyric_folders.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 namespace lumivox {
 
 namespace {
 
-constexpr uint32_t scheme_length = 7;
+constexpr char file_scheme[] = "file://";
+constexpr char relative_scheme[] = "file-relative://";
 constexpr uint32_t extension_length = 4; // ".ssl", ".txt", ".lrc"
+
+bool has_scheme(const char* path, const char* scheme, size_t length) {
+    return path != nullptr && stricmp_utf8_max(path, scheme, length) == 0;
+}
 
 // An unnamed charset sends as the system's: without a Charset header.
 const CharsetTrailer* txt_trailer_for(uint32_t options) {
@@ -84,12 +93,13 @@ bool try_base(char* path_buffer, const char* template_text, char* base_end,
 // "/" plays that role.
 bool try_files(const char* template_text, const Extensions& extensions, const char* path,
                const char* title, const char* artist) {
-    if (path == nullptr || stricmp_utf8_max(path, "file://", scheme_length) != 0)
+    char resolved[lyric_path_buffer_size];
+    const char* local = local_track_path(path, resolved);
+    if (local == nullptr)
         return false;
 
-    // The separator is looked for in the host's text itself, so that a path
+    // The separator is looked for in the full path itself, so that a path
     // longer than the buffer is never cut at a wrong place.
-    const char* local = path + scheme_length;
     const char* separator = find_last_char(local, platform::path_separator());
     if (separator == nullptr)
         return false;
@@ -166,6 +176,43 @@ int32_t load_kind(const char* path, LyricKind kind, const char* template_text,
     return load_lyric_file(path, template_text, 1, {true, true});
 }
 
+// Tells an observer of a name made from tags that was not tried, as the
+// tags would have named it.
+void report_refused_name(const char* folder, const char* artist, const char* title) {
+    if (load_observer == nullptr)
+        return;
+    char name[lyric_path_buffer_size];
+    std::snprintf(name, sizeof name, "%s%s%s%s", folder, artist != nullptr ? artist : "",
+                  artist != nullptr ? " - " : "", title);
+    report_candidate(name, CandidateVerdict::leaves_folder);
+}
+
+// The lyric folders, after the track's own folder and tags: in each,
+// "Artist - Title" then "Title", named as the player names files. A name
+// that would leave its folder is not tried.
+bool try_folders(const char* template_text, const Extensions& extensions, const char* title,
+                 const char* artist) {
+    if (title == nullptr || title[0] == '\0')
+        return false;
+    const bool by_artist = artist != nullptr && artist[0] != '\0';
+    const char* folders[3];
+    size_t n = lyric_folders(folders);
+    for (size_t i = 0; i < n; ++i) {
+        for (const char* by : {by_artist ? artist : nullptr, static_cast<const char*>(nullptr)}) {
+            char buffer[lyric_path_buffer_size];
+            char* end = lyric_name_in_folder(folders[i], by, title, extension_length, buffer,
+                                             sizeof buffer);
+            if (end == nullptr)
+                report_refused_name(folders[i], by, title);
+            else if (try_base(buffer, template_text, end, extensions))
+                return true;
+            if (by == nullptr)
+                break;
+        }
+    }
+    return false;
+}
+
 Extensions extensions_for(uint32_t options) {
     return {lrc_allowed(options), txt_trailer_for(options),
             txt_charset(options) == TxtCharset::system};
@@ -203,6 +250,25 @@ int32_t load_candidate(const char* path, LyricKind kind, const char* template_te
                      extensions_for(options));
 }
 
+bool is_local_track(const char* path) {
+    return has_scheme(path, file_scheme, sizeof file_scheme - 1) ||
+           has_scheme(path, relative_scheme, sizeof relative_scheme - 1);
+}
+
+const char* local_track_path(const char* path, char* buffer) {
+    if (has_scheme(path, file_scheme, sizeof file_scheme - 1))
+        return path + sizeof file_scheme - 1;
+    if (!has_scheme(path, relative_scheme, sizeof relative_scheme - 1))
+        return nullptr;
+    uint32_t folder = platform::program_folder(buffer, lyric_path_buffer_size);
+    const char* relative = path + sizeof relative_scheme - 1;
+    size_t length = std::strlen(relative);
+    if (folder == 0 || length >= lyric_path_buffer_size - folder)
+        return nullptr;
+    std::memcpy(buffer + folder, relative, length + 1);
+    return buffer;
+}
+
 bool holds_time_tagged_line(const char* text) {
     for (const char* line = text; *line != '\0';) {
         if (line[0] == '[' && parse_time_value(line + 1, INT32_MIN) != INT32_MIN) {
@@ -228,7 +294,8 @@ int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const
         template_text = "";
     const Extensions extensions = extensions_for(options);
     bool found = try_files(template_text, extensions, path, title, artist) ||
-                 try_fields(template_text, lyric_fields, extensions.allow_lrc);
+                 try_fields(template_text, lyric_fields, extensions.allow_lrc) ||
+                 (is_local_track(path) && try_folders(template_text, extensions, title, artist));
     return found ? entries[0].time : -1;
 }
 

@@ -26,13 +26,16 @@ struct LyricFields {
 };
 
 // Sets start_tick first, whatever happens. path is the host's location
-// ("file://" and a local path); title and artist may be null. Tries the
-// track's own name, the title, then "artist - title", each as ".ssl", ".txt"
-// and (when options allow .lrc files) ".lrc". A candidate is skipped when a
-// tag in it would lead out of the track's folder (a "/" or "\", the whole
-// tag "..", on Windows a ":"). When no file loads and options allow .lrc
-// files, the first of lyric_fields (may be nullptr) that holds a time-tagged
-// line and loads is sung as an .lrc file would be, whatever the path.
+// ("file://" and a local path, or "file-relative://" and a path relative to
+// the player's folder); title and artist may be null. Tries the track's own
+// name, the title, then "artist - title", each as ".ssl", ".txt" and (when
+// options allow .lrc files) ".lrc". A candidate is skipped when a tag in it
+// would lead out of the track's folder (a "/" or "\", the whole tag "..", on
+// Windows a ":"). When no file loads and options allow .lrc files, the first
+// of lyric_fields (may be nullptr) that holds a time-tagged line and loads is
+// sung as an .lrc file would be, whatever the path. Then, for a local track,
+// the lyric folders (lyric_folders.h): in each "artist - title" then
+// "title", named as the player names files, with the same extensions.
 // Returns the first entry's time of the Timeline that loaded, or -1 when
 // none did.
 int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const char* path,
@@ -59,6 +62,14 @@ enum class LyricKind { ssl, txt, lrc };
 // Timeline is loaded already).
 int32_t load_candidate(const char* path, LyricKind kind, const char* template_text,
                        uint32_t options);
+
+// A track the lookup finds files for: "file://" or "file-relative://".
+bool is_local_track(const char* path);
+// The local path of such a track: after "file://" as it stands, or after
+// "file-relative://" joined to the player's folder (platform/folders.h) in
+// buffer (lyric_path_buffer_size bytes). nullptr for any other path, or
+// when the joined path does not fit.
+const char* local_track_path(const char* path, char* buffer);
 
 // True when text holds a line (ending in LF, CR LF or CR) that starts with a
 // time tag.

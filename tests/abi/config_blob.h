@@ -14,6 +14,9 @@ struct Settings {
     const char* startup;
     const char* exit;
     const char* playing;
+    uint32_t lyric_download;
+    const char* lyrics_folder;
+    const char* lrclib_server;
 };
 
 void build_blob(const Settings& settings, Bytes& out);

@@ -18,6 +18,9 @@ constinit const Settings configured = {
     "\\0\\s[0]ABI host starting.\\e",
     "\\0\\s[0]ABI host exiting.\\e",
     "'\\0\\s[0]Next: '%title%' by '%artist%'\\e'",
+    0,  // no downloads: nothing may leave the machine
+    "", // no lyrics folder of the user's
+    "http://127.0.0.1:9/",
 };
 
 namespace {

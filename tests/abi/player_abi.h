@@ -296,7 +296,16 @@ class foobar2000_api {
   public:
     virtual service_class_ref service_enum_find_class(const GUID& guid) = 0; // 0
     virtual bool service_enum_create(service_ptr_t<service_base>& out, service_class_ref cls,
-                                     size_t index) = 0; // 1
+                                     size_t index) = 0;               // 1
+    virtual size_t service_enum_get_count(service_class_ref cls) = 0; // 2
+    virtual HWND get_main_window() = 0;                               // 3
+    virtual bool assert_main_thread() = 0;                            // 4
+    virtual bool is_main_thread() = 0;                                // 5
+    virtual bool is_shutting_down() = 0;                              // 6
+    virtual const char* get_profile_path() = 0;                       // 7
+    virtual bool is_initializing() = 0;                               // 8
+    virtual bool is_portable_mode_enabled() = 0;                      // 9
+    virtual bool is_quiet_mode_enabled() = 0;                         // 10
 };
 
 class foobar2000_client {

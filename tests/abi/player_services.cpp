@@ -125,10 +125,7 @@ class Compiler final : public Counted<titleformat_compiler> {
 
 class TrackInfo final : public file_info {
   public:
-    double get_length() override {
-        unexpected("file_info::get_length");
-        return 0;
-    }
+    double get_length() override { return 95.0; }
     void set_length(double) override { unexpected("file_info::set_length"); }
     void set_replaygain(const replaygain_info&) override {
         unexpected("file_info::set_replaygain");
@@ -370,6 +367,23 @@ class Api final : public foobar2000_api {
         out = cls->instance;
         return true;
     }
+    size_t service_enum_get_count(service_class_ref) override {
+        unexpected("foobar2000_api::service_enum_get_count");
+        return 0;
+    }
+    HWND get_main_window() override {
+        unexpected("foobar2000_api::get_main_window");
+        return nullptr;
+    }
+    bool assert_main_thread() override { return true; }
+    bool is_main_thread() override { return true; }
+    bool is_shutting_down() override { return false; }
+    // A folder that does not exist: the component looks for lyrics there and
+    // finds none.
+    const char* get_profile_path() override { return "file://C:\\lumivox-abi-profile"; }
+    bool is_initializing() override { return false; }
+    bool is_portable_mode_enabled() override { return false; }
+    bool is_quiet_mode_enabled() override { return false; }
 };
 
 constinit Api api;

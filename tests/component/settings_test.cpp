@@ -30,6 +30,9 @@ const std::string startup_guid = from_hex("72b268c65b32da4d8a277657b7b4c14d");
 const std::string primary_guid = from_hex("4f0aa4856691234cbafadcb01a4951b0");
 const std::string features_guid = from_hex("be7537724f9e5847b4bfa5678823a847");
 const std::string options_guid = from_hex("2f09763588f8b541b1520a139f39eac2");
+const std::string download_guid = from_hex("4097bb1da3bfc142ba7273f6d139c38a");
+const std::string folder_guid = from_hex("e1bf17f65325bb4f92113adb5dbaee59");
+const std::string server_guid = from_hex("d8c6a9816db73c4e94a51e88b375d7cd");
 const std::string unknown_guid = from_hex("00112233445566778899aabbccddeeff");
 
 std::string le32(uint32_t value) {
@@ -54,19 +57,28 @@ struct Values {
     std::string startup = default_startup_script;
     std::string exit = default_exit_script;
     std::string playing = default_playing_script;
+    uint32_t download = 0;
+    std::string folder;
+    std::string server = "https://lrclib.net";
     bool operator==(const Values&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const Values& v) {
     return out << std::hex << "{0x" << v.options << ", 0x" << v.features << std::dec << ", \""
                << v.primary << "\", \"" << v.startup << "\", \"" << v.exit << "\", \"" << v.playing
-               << "\"}";
+               << "\", " << v.download << ", \"" << v.folder << "\", \"" << v.server << "\"}";
 }
 
 Values current() {
-    return {cfg_options,           cfg_features,
-            cfg_primary.get(),     cfg_startup_script.get(),
-            cfg_exit_script.get(), cfg_playing_script.get()};
+    return {cfg_options,
+            cfg_features,
+            cfg_primary.get(),
+            cfg_startup_script.get(),
+            cfg_exit_script.get(),
+            cfg_playing_script.get(),
+            cfg_lyric_download,
+            cfg_lyrics_folder.get(),
+            cfg_lrclib_server.get()};
 }
 
 class SettingsTest : public ::testing::Test {
@@ -86,12 +98,15 @@ class SettingsTest : public ::testing::Test {
     TestAbort abort;
 };
 
+// The six settings first, as older versions write them, then the later ones.
 TEST_F(SettingsTest, WritesTheDefaultBlobAndReadsItBack) {
-    const std::string expected =
+    const std::string six =
         record(playing_guid, default_playing_script) + record(exit_guid, default_exit_script) +
         record(startup_guid, default_startup_script) + record(primary_guid, default_primary) +
         record(features_guid, le32(0x111)) + record(options_guid, le32(0x1100));
-    ASSERT_EQ(expected.size(), 264u);
+    ASSERT_EQ(six.size(), 264u);
+    const std::string expected = six + record(download_guid, le32(0)) + record(folder_guid, "") +
+                                 record(server_guid, "https://lrclib.net");
     std::string written = blob();
     EXPECT_EQ(written, expected);
 
@@ -106,9 +121,12 @@ TEST_F(SettingsTest, RoundTripsChangedValues) {
     cfg_features = 0;
     cfg_primary.set("", whole_text);
     cfg_startup_script.set("\xe3\x81\x82 start", whole_text);
+    cfg_lyric_download = 1;
+    cfg_lyrics_folder.set("C:\\Lyrics", whole_text);
+    cfg_lrclib_server.set("", whole_text);
     const Values changed = current();
     std::string written = blob();
-    EXPECT_EQ(written.size(), 264u - 15 - 35 + 9);
+    EXPECT_EQ(written.size(), (264u - 15 - 35 + 9) + 24 + (20 + 9) + 20);
 
     reset_defaults();
     EXPECT_EQ(current(), Values{});
@@ -153,6 +171,27 @@ TEST_F(SettingsTest, ReadsEveryKindOfRecord) {
          with([](Values& v) { v.exit = "two"; })},
         {"stray tail", record(playing_guid, "p") + "0123456789",
          with([](Values& v) { v.playing = "p"; })},
+        {"the later settings",
+         record(server_guid, "http://127.0.0.1:8080") + record(download_guid, le32(1)) +
+             record(folder_guid, "/music/lyrics"),
+         with([](Values& v) {
+             v.server = "http://127.0.0.1:8080";
+             v.download = 1;
+             v.folder = "/music/lyrics";
+         })},
+        // What an older version wrote: the later settings keep their defaults.
+        {"an older blob",
+         record(playing_guid, "p") + record(exit_guid, "e") + record(startup_guid, "s") +
+             record(primary_guid, "%ILYX") + record(features_guid, le32(1)) +
+             record(options_guid, le32(0x100)),
+         with([](Values& v) {
+             v.playing = "p";
+             v.exit = "e";
+             v.startup = "s";
+             v.primary = "%ILYX";
+             v.features = 1;
+             v.options = 0x100;
+         })},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,6 +266,9 @@ TEST_F(SettingsTest, ResetPutsEverySettingBack) {
     cfg_startup_script.set("s", whole_text);
     cfg_exit_script.set("e", whole_text);
     cfg_playing_script.truncate(0);
+    cfg_lyric_download = 1;
+    cfg_lyrics_folder.set("f", whole_text);
+    cfg_lrclib_server.set("s", whole_text);
     reset_defaults();
     EXPECT_EQ(current(), Values{});
 }
@@ -298,6 +340,13 @@ TEST_F(SettingsTest, NamedPartsReadAndComposeTheStoredWords) {
     EXPECT_FALSE(send_singing());
     cfg_features = 0;
     EXPECT_FALSE(component_enabled());
+
+    // The download is bit 0 of its word; the other bits are kept.
+    EXPECT_FALSE(lrclib_download(0xFFFFFFFE));
+    EXPECT_TRUE(lrclib_download(1));
+    EXPECT_EQ(with_lrclib_download(0xF0, true), 0xF1u);
+    EXPECT_EQ(with_lrclib_download(0xF1, false), 0xF0u);
+    EXPECT_FALSE(lrclib_download());
 }
 
 TEST(TextBuffer, FollowsTheCapacityRule) {

@@ -37,6 +37,10 @@ std::string word_record(const std::string& guid, uint32_t value) {
     return from_hex(guid) + le32(4) + le32(value);
 }
 
+std::string text_record(const std::string& guid, const std::string& text) {
+    return from_hex(guid) + le32(static_cast<uint32_t>(text.size())) + text;
+}
+
 std::map<std::string, std::string> read_blob(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream bytes;

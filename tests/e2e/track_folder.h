@@ -17,6 +17,15 @@ class TrackFolder : public testing::Test {
     void SetUp() override {
         folder_ = make_temp_folder();
         write_file(path("song.mp3"), "not really audio");
+        // The player's profile, as --profile names it, exists as the real
+        // player's does.
+        std::filesystem::create_directories(path("profile"));
+        // The players' default profile and the user's lyric folder are the
+        // test's own, whatever the machine keeps in its home.
+        if (!lane().windows) {
+            setenv("XDG_DATA_HOME", path("data").c_str(), 1);
+            setenv("HOME", path("home").c_str(), 1);
+        }
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
@@ -28,8 +37,10 @@ class TrackFolder : public testing::Test {
     std::vector<Record> play_configured(const std::string& scenario) {
         Ghost ghost;
         EXPECT_TRUE(ghost.ready());
-        host_ = run_program("lumivox-host", {"--trace", "--config", path("config.bin"), "run", "-"},
-                            scenario);
+        host_ = run_program(
+            "lumivox-host",
+            {"--trace", "--config", path("config.bin"), "--profile", path("profile"), "run", "-"},
+            scenario);
         EXPECT_EQ(host_.status, 0) << host_.err;
         EXPECT_EQ(host_.err.find("did not give back"), std::string::npos) << host_.err;
         ghost.stop();

@@ -1,14 +1,19 @@
 #include "timeline/lookup.h"
 
+#include "component/settings.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/folders.h"
 #include "platform/syscalls.h"
 #include "sstp/request.h"
 #include "sync/start_tick.h"
 #include "tests/support/recording_transport.h"
 #include "tests/timeline/lyric_files.h"
+#include "timeline/lyric_folders.h"
 #include "timeline/timeline.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -57,6 +62,9 @@ class LookupTest : public ::testing::Test {
     void TearDown() override {
         platform::restore_calls();
         free_timeline();
+        cfg_lyrics_folder.truncate(0);
+        set_profile_lyrics_folder(nullptr);
+        set_home_lyrics_folder(nullptr);
     }
 
     std::string track(const std::string& file_name) const {
@@ -429,6 +437,152 @@ TEST_F(LookupTest, ReadsEachKindOfFileAsItsOwn) {
                   c.expected.time);
         EXPECT_EQ(current_trailer, c.trailer);
         EXPECT_EQ(test::timeline_entries(), std::vector<test::Entry>{c.expected});
+    }
+}
+
+// A portable player names tracks near it relative to its own folder; they
+// are looked up as any local track.
+TEST_F(LookupTest, ResolvesTracksRelativeToThePlayersFolder) {
+    char program[lyric_path_buffer_size];
+    ASSERT_GT(platform::program_folder(program, sizeof program), 0u);
+    const std::string program_folder = program;
+    ASSERT_EQ(program_folder.back(), sep);
+    const std::string own_name =
+        std::filesystem::path(program_folder.substr(0, program_folder.size() - 1))
+            .filename()
+            .string();
+    const std::string beside = "lumivox-relative-" + std::to_string(platform::tick_count());
+    std::filesystem::create_directories(program_folder + beside);
+    { std::ofstream(program_folder + beside + sep + "Song.lrc") << "[00:01.00]relative\n"; }
+    const std::string up = std::string("..") + sep + own_name + sep;
+    struct Case {
+        std::string path;
+        int32_t first;
+    };
+    const Case cases[] = {
+        {"file-relative://" + beside + sep + "Song.mp3", 1000},
+        {"file-relative://." + std::string(1, sep) + beside + sep + "Song.mp3", 1000},
+        {"FILE-RELATIVE://" + up + beside + sep + "Song.mp3", 1000},
+        {"file-relative://" + beside + sep + "Other.mp3", -1},
+        {"file-relative:/" + beside + sep + "Song.mp3", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        free_timeline();
+        opened_paths.clear();
+        EXPECT_EQ(find_lyrics_for_track("", 0x100, c.path.c_str(), nullptr, nullptr), c.first);
+        if (c.first >= 0) {
+            EXPECT_EQ(opened_paths.back(),
+                      program_folder + c.path.substr(16, c.path.size() - 16 - 4) + ".lrc");
+        }
+    }
+    std::filesystem::remove_all(program_folder + beside);
+    // A player folder and a relative path too long for the buffer together.
+    free_timeline();
+    opened_paths.clear();
+    std::string deep =
+        "file-relative://" + std::string(lyric_path_buffer_size, 'd') + sep + "S.mp3";
+    EXPECT_EQ(find_lyrics_for_track("", 0x100, deep.c_str(), "T", "A"), -1);
+    EXPECT_TRUE(opened_paths.empty());
+}
+
+// After the track's folder and tags: the user's folder, the profile's
+// lyrics folder, the platform's own; in each "Artist - Title" then "Title",
+// with every extension.
+TEST_F(LookupTest, TriesTheLyricFoldersAfterTheTrack) {
+    test::TempFolder user, profile, home;
+    cfg_lyrics_folder.set(user.path().c_str(), whole_text);
+    set_profile_lyrics_folder(("file://" + profile.path()).c_str());
+    set_home_lyrics_folder((home.path() + sep).c_str());
+    const std::string profile_lyrics = profile.path() + sep + "lyrics" + sep;
+    auto three = [](const std::string& base) {
+        return std::vector<std::string>{base + ".ssl", base + ".txt", base + ".lrc"};
+    };
+    std::vector<std::string> expected = {"Song.ssl", "Song.txt",  "Song.lrc",  "T.ssl",    "T.txt",
+                                         "T.lrc",    "A - T.ssl", "A - T.txt", "A - T.lrc"};
+    for (const std::string& folder_path : {user.path() + sep, profile_lyrics, home.path() + sep})
+        for (const char* base : {"A - T", "T"})
+            for (const std::string& name : three(folder_path + base))
+                expected.push_back(name);
+    EXPECT_EQ(find_lyrics_for_track("", 0x1100, track("Song.mp3").c_str(), "T", "A"), -1);
+    std::vector<std::string> names;
+    for (const Attempt& attempt : attempts())
+        names.push_back(attempt.name);
+    EXPECT_EQ(names, expected);
+
+    // Without an artist only the title; without a title nothing.
+    opened_paths.clear();
+    find_lyrics_for_track("", 0x0, track("Song.mp3").c_str(), "T", nullptr);
+    EXPECT_EQ(opened_paths.size(), 2u + 2 + 3 * 2);
+    EXPECT_EQ(opened_paths.back(), home.path() + sep + "T.txt");
+    opened_paths.clear();
+    find_lyrics_for_track("", 0x0, track("Song.mp3").c_str(), nullptr, "A");
+    EXPECT_EQ(opened_paths.size(), 2u);
+    // A track that is no local file gets nothing from the folders.
+    opened_paths.clear();
+    find_lyrics_for_track("", 0x100, "http://example.invalid/stream", "T", "A");
+    EXPECT_TRUE(opened_paths.empty());
+
+    // The first folder that holds the lyrics wins, by the name tried first.
+    std::filesystem::create_directories(profile_lyrics);
+    profile.write(std::string("lyrics") + sep + "A - T.lrc", "[00:03.00]profile\n");
+    home.write("A - T.lrc", "[00:04.00]home\n");
+    free_timeline();
+    EXPECT_EQ(find_lyrics_for_track("", 0x100, track("Song.mp3").c_str(), "T", "A"), 3000);
+    user.write("T.txt", "@SakuraScript=1\n[00:02.00]user\n");
+    free_timeline();
+    EXPECT_EQ(find_lyrics_for_track("", 0x100, track("Song.mp3").c_str(), "T", "A"), 2000);
+    // A file beside the track still comes first.
+    folder.write("A - T.ssl", "@SakuraScript=1\n[00:01.00]beside\n");
+    free_timeline();
+    EXPECT_EQ(find_lyrics_for_track("", 0x100, track("Song.mp3").c_str(), "T", "A"), 1000);
+}
+
+// Names in the folders are made as the player makes file names of tags; a
+// name that would leave its folder is not tried, whatever the tags hold.
+TEST_F(LookupTest, NamesInTheFoldersAreThePlayersAndStayInside) {
+    test::TempFolder user;
+    cfg_lyrics_folder.set((user.path() + sep).c_str(), whole_text);
+    const std::string in = user.path() + sep;
+    const std::string s(1, sep);
+    struct Case {
+        const char* artist;
+        const char* title;
+        std::vector<std::string> bases; // tried in the folder, in order
+    };
+    const Case cases[] = {
+        {"AC/DC", "Back: In Black?", {"AC" + s + "DC - Back_ In Black_", "Back_ In Black_"}},
+        {"A", "Say \"Hi\" *now*", {"A - Say ''Hi'' xnowx", "Say ''Hi'' xnowx"}},
+        {"A\\B",
+         "a<b>c|d\x01"
+         "e",
+         {"A" + s + "B - a_b_c_d_e", "a_b_c_d_e"}},
+        {"A", "C:\\x", {"A - C_" + s + "x", "C_" + s + "x"}},
+        {"A", "../../etc/passwd", {}},
+        {"A", "x/../y", {}},
+        {"A", "x/ . /y", {}},
+        {"A", "x//y", {}},
+        {"A", "/abs", {"A - " + s + "abs"}},
+        {"..", "T", {".. - T", "T"}},
+        {"A", "..", {"A - .."}},
+        {"A", "T/", {}},
+        {"", "T", {"T"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.artist) + " / " + c.title);
+        opened_paths.clear();
+        // A local track whose own folder gives no candidates.
+        find_lyrics_for_track("", 0x0, "file://Song.mp3", c.title, c.artist);
+        std::vector<std::string> tried;
+        for (const std::string& path : opened_paths) {
+            ASSERT_EQ(path.compare(0, in.size(), in), 0) << path;
+            tried.push_back(path.substr(in.size()));
+        }
+        std::vector<std::string> expected;
+        for (const std::string& base : c.bases)
+            for (const char* extension : {".ssl", ".txt"})
+                expected.push_back(base + extension);
+        EXPECT_EQ(tried, expected);
     }
 }
 

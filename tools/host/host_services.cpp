@@ -1,6 +1,7 @@
 #include "tools/host/host_services.h"
 
 #include "tools/host/page_driver.h"
+#include "tools/common/profile_folder.h"
 #include "tools/host/titleformat.h"
 #include "tools/host/trace.h"
 
@@ -32,6 +33,7 @@ int live_tracks = 0;
 int open_information_reads = 0;
 
 bool paused_now = false;
+std::string profile_path = "file://" + default_profile_folder();
 play_callback* events = nullptr;
 unsigned events_mask = 0;
 
@@ -128,8 +130,9 @@ class Location final : public playable_location {
 
 class Information final : public file_info {
   public:
-    explicit Information(std::vector<TrackField> fields) : fields_(std::move(fields)) {}
-    double get_length() override { return 0; }
+    Information(std::vector<TrackField> fields, double length)
+        : fields_(std::move(fields)), length_(length) {}
+    double get_length() override { return length_; }
     void set_length(double) override {}
     void set_replaygain() override {}
     void get_replaygain() override {}
@@ -156,11 +159,13 @@ class Information final : public file_info {
 
   private:
     std::vector<TrackField> fields_;
+    double length_;
 };
 
 class Track final : public metadb_handle {
   public:
-    explicit Track(TrackInfo info) : location_(info.location), information_(info.fields) {
+    explicit Track(TrackInfo info)
+        : location_(info.location), information_(info.fields, info.length_seconds) {
         ++live_tracks;
     }
     int service_release() override {
@@ -244,6 +249,17 @@ class Api final : public foobar2000_api {
         *out = service;
         return true;
     }
+    size_t service_enum_get_count(service_class_ref service_class) override {
+        return service_class != nullptr ? 1 : 0;
+    }
+    window_handle get_main_window() override { return nullptr; }
+    bool assert_main_thread() override { return true; }
+    bool is_main_thread() override { return true; }
+    bool is_shutting_down() override { return false; }
+    const char* get_profile_path() override { return profile_path.c_str(); }
+    bool is_initializing() override { return false; }
+    bool is_portable_mode_enabled() override { return false; }
+    bool is_quiet_mode_enabled() override { return false; }
 } api;
 
 } // namespace
@@ -257,6 +273,10 @@ bool same_field_name(const std::string& a, const std::string& b) {
 
 foobar2000_api* host_api() {
     return &api;
+}
+
+void set_profile_folder(const std::string& folder) {
+    profile_path = "file://" + folder;
 }
 
 void set_paused(bool paused) {

@@ -17,11 +17,16 @@ struct TrackField {
 };
 
 struct TrackInfo {
-    std::string location; // "file://" + absolute path
+    std::string location; // "file://" + absolute path, or "file-relative://" + relative path
     std::vector<TrackField> fields;
+    double length_seconds = 0; // 0: unknown
 };
 
 foobar2000_api* host_api();
+
+// What get_profile_path answers: "file://" and the folder, as the player
+// names its profile (default_profile_folder() until set).
+void set_profile_folder(const std::string& folder);
 
 // Tag field names are matched ignoring ASCII case.
 bool same_field_name(const std::string& a, const std::string& b);

@@ -13,8 +13,10 @@
 namespace {
 
 const char usage[] =
-    "usage: lumivox-host [--component PATH] [--config FILE] [--trace] play FILE...\n"
-    "       lumivox-host [--component PATH] [--config FILE] [--trace] run SCENARIO|-\n"
+    "usage: lumivox-host [--component PATH] [--config FILE] [--profile DIR] [--trace]\n"
+    "                    play FILE...\n"
+    "       lumivox-host [--component PATH] [--config FILE] [--profile DIR] [--trace]\n"
+    "                    run SCENARIO|-\n"
     "\n"
     "play   host start, then each file in turn in real time (new track, a position\n"
     "       report every second, stop at its end), then host exit\n"
@@ -23,7 +25,13 @@ const char usage[] =
     "       prefs [ID=VALUE|shot=FILE.png|apply|reset...] [ok|cancel], reset, exit;\n"
     "       \"#\" starts a comment\n"
     "\n"
-    "track  NAME=V gives the track the tag field NAME; NAME=@FILE takes the value from\n"
+    "--profile DIR  the folder the player names as its profile (lyrics are looked for\n"
+    "       and saved in DIR/lyrics); default: %APPDATA%\\foobar2000-v2 on Windows,\n"
+    "       $XDG_DATA_HOME (~/.local/share) elsewhere\n"
+    "\n"
+    "track  PATH is a file, or file-relative://PATH for a file named relative to this\n"
+    "       program's folder, as a portable player names one near it\n"
+    "       NAME=V gives the track the tag field NAME; NAME=@FILE takes the value from\n"
     "       FILE, byte for byte (lyrics=@song.lrc); quote a word holding blanks:\n"
     "       \"unsynced lyrics=@song.txt\"\n"
     "\n"
@@ -49,10 +57,12 @@ int main(int argc, char** argv) {
     int i = 1;
     for (; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--component" || a == "--config") {
+        if (a == "--component" || a == "--config" || a == "--profile") {
             if (i + 1 >= argc)
                 return fail_usage(a + " needs a value");
-            (a == "--component" ? options.component : options.config) = argv[++i];
+            (a == "--component" ? options.component
+             : a == "--config"  ? options.config
+                                : options.profile) = argv[++i];
         } else if (a == "--trace") {
             enable_trace(true);
         } else if (a == "--help" || a == "-h") {

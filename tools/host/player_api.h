@@ -130,6 +130,15 @@ class foobar2000_api {
     virtual service_class_ref service_enum_find_class(const guid& id) = 0;
     virtual bool service_enum_create(service_base** out, service_class_ref service_class,
                                      size_t index) = 0;
+    virtual size_t service_enum_get_count(service_class_ref service_class) = 0;
+    virtual window_handle get_main_window() = 0;
+    virtual bool assert_main_thread() = 0;
+    virtual bool is_main_thread() = 0;
+    virtual bool is_shutting_down() = 0;
+    virtual const char* get_profile_path() = 0;
+    virtual bool is_initializing() = 0;
+    virtual bool is_portable_mode_enabled() = 0;
+    virtual bool is_quiet_mode_enabled() = 0;
 
   protected:
     ~foobar2000_api() = default;

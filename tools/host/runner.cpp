@@ -20,12 +20,18 @@ using Clock = std::chrono::steady_clock;
 bool new_track(const std::string& path,
                const std::vector<std::pair<std::string, std::string>>& named, bool paused,
                std::string& error) {
+    // A track near a portable player is named relative to the player's
+    // folder, as the player names it; any other by its absolute path.
+    const std::string relative = "file-relative://";
+    bool is_relative = path.compare(0, relative.size(), relative) == 0;
+    std::string file = is_relative ? program_folder() + path.substr(relative.size()) : path;
     AudioFile audio;
-    if (!read_audio_file(path, audio, error))
+    if (!read_audio_file(file, audio, error))
         return false;
     TrackInfo info;
-    info.location = "file://" + absolute_path(path);
+    info.location = is_relative ? path : "file://" + absolute_path(path);
     info.fields = audio.fields;
+    info.length_seconds = audio.duration_seconds > 0 ? audio.duration_seconds : 0;
     // The first NAME=VALUE of a name replaces the file's fields of that name;
     // later ones of the same name add further fields. NAME=@FILE gives the
     // file's bytes as the value.

@@ -14,6 +14,7 @@ namespace lumivox::tools {
 struct RunOptions {
     std::string component;
     std::string config;                   // empty: none kept
+    std::string profile;                  // empty: default_profile_folder()
     std::string program = "lumivox-host"; // names the program in messages
 };
 
@@ -47,5 +48,8 @@ void report_stop(int reason);
 // The path made absolute, as the player names a track; unchanged when that
 // fails.
 std::string absolute_path(const std::string& path);
+// The folder of this program, with its separator at the end: what the
+// player's tracks named "file-relative://" are relative to.
+std::string program_folder();
 
 } // namespace lumivox::tools

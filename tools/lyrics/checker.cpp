@@ -2,14 +2,21 @@
 
 #include "component/host_api.h"
 #include "component/settings.h"
+#include "platform/folders.h"
+#include "platform/http.h"
 #include "sstp/request.h"
 #include "sstp/transport.h"
+#include "sync/download.h"
 #include "sync/sync_objects.h"
+#include "timeline/loader.h"
 #include "timeline/lookup.h"
+#include "timeline/lrclib.h"
+#include "timeline/lyric_folders.h"
 #include "timeline/timeline.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 
 namespace lumivox::lyrics {
@@ -115,14 +122,94 @@ std::string lower_extension(const std::string& path) {
     return extension;
 }
 
+const char* value_of(const TrackTags& tags, const char* name) {
+    for (const auto& [field, value] : tags.fields) {
+        if (stricmp_utf8(field.c_str(), name) == 0)
+            return value.c_str();
+    }
+    return nullptr;
+}
+
+// What the server's answer means to the component, in words.
+std::string answer_text(platform::HttpResult result, const platform::HttpAnswer& answer,
+                        std::string& synced) {
+    switch (result) {
+    case platform::HttpResult::answered:
+        break;
+    case platform::HttpResult::cancelled:
+        return "cancelled";
+    case platform::HttpResult::timed_out:
+        return "no answer in time";
+    case platform::HttpResult::too_large:
+        return "an answer over 1 MiB, refused";
+    case platform::HttpResult::failed:
+        return "could not ask the server";
+    }
+    if (answer.status == 404)
+        return "not found";
+    if (answer.status != 200)
+        return "the server answered " + std::to_string(answer.status);
+    switch (read_lrclib_answer(answer.body, answer.length, synced)) {
+    case LrclibVerdict::synced:
+        return "synced lyrics";
+    case LrclibVerdict::instrumental:
+        return "an instrumental: nothing to sing";
+    case LrclibVerdict::plain_only:
+        return "plain lyrics only: nothing to sing";
+    case LrclibVerdict::no_lyrics:
+        return "no lyrics";
+    case LrclibVerdict::malformed:
+        break;
+    }
+    return "an answer that is not LRCLIB's";
+}
+
+// Asks LRCLIB as the component would and loads its synced lyrics as the
+// component would sing them: through the safe-lyrics filter, always.
+void check_download(const TrackTags& tags, Report& report) {
+    if (tags.title.empty() || tags.artist.empty()) {
+        report.download = "not asked: the track needs a title and an artist";
+        return;
+    }
+    report.download_url =
+        lrclib_request_url(cfg_lrclib_server.get(),
+                           {tags.artist.c_str(), tags.title.c_str(), value_of(tags, "ALBUM"), 0});
+    platform::HttpAnswer answer;
+    platform::HttpResult result = platform::http_get(report.download_url.c_str(), lrclib_user_agent,
+                                                     download_limits, nullptr, answer);
+    std::string synced;
+    report.download = answer_text(result, answer, synced);
+    std::free(answer.body);
+    if (synced.empty())
+        return;
+    std::string lrc = downloaded_lrc(synced);
+    observe(report, [&] {
+        load_lyric_text(lrc.data(), lrc.size(), cfg_primary.get(), report.download_url.c_str(),
+                        true);
+    });
+}
+
 } // namespace
 
-Report check_track(const std::string& track, const TrackTags& tags) {
+Report check_track(const std::string& track, const TrackTags& tags, const CheckOptions& options) {
     Report report;
-    std::filesystem::path absolute = std::filesystem::absolute(path_of(track));
+    const std::string relative = "file-relative://";
+    std::string location;
+    std::filesystem::path absolute;
+    if (track.compare(0, relative.size(), relative) == 0) {
+        char folder[lyric_folder_size];
+        platform::program_folder(folder, sizeof folder);
+        location = track;
+        absolute = path_of(folder + track.substr(relative.size()));
+    } else {
+        absolute = std::filesystem::absolute(path_of(track));
+        location = "file://" + utf8_of(absolute.make_preferred());
+    }
     absolute.make_preferred();
-    std::string location = "file://" + utf8_of(absolute);
     report.folder = utf8_of(absolute.parent_path() / "");
+    set_profile_lyrics_folder(options.profile.empty() ? nullptr : options.profile.c_str());
+    char home[lyric_folder_size];
+    set_home_lyrics_folder(platform::home_lyrics_folder(home, sizeof home) != 0 ? home : nullptr);
     LyricFields fields;
     for (size_t i = 0; i < lyric_field_count; ++i) {
         for (const auto& [name, value] : tags.fields) {
@@ -136,6 +223,8 @@ Report check_track(const std::string& track, const TrackTags& tags) {
                               tags.title.empty() ? nullptr : tags.title.c_str(),
                               tags.artist.empty() ? nullptr : tags.artist.c_str(), &fields);
     });
+    if (options.download && !report.sung)
+        check_download(tags, report);
     return report;
 }
 

@@ -43,6 +43,10 @@ struct Report {
     std::string read_as;
     std::string runner_up;
     std::vector<SungLine> sung_lines;
+    // check --download, when nothing on the machine is sung: the address
+    // asked and what the server answered ("" when not asked).
+    std::string download_url;
+    std::string download;
 };
 
 // The track's tags that matter to the lookup, as the player would give them.
@@ -54,9 +58,19 @@ struct TrackTags {
     std::vector<std::pair<std::string, std::string>> fields;
 };
 
+struct CheckOptions {
+    // The folder the player names as its profile: its "lyrics" folder is
+    // tried after the track's own folder and tags.
+    std::string profile;
+    // When nothing on the machine is sung, LRCLIB is asked as the component
+    // would ask it (whatever the download box says), and what it answers is
+    // read as the component would sing it.
+    bool download = false;
+};
+
 // The settings must be loaded. The track path is local (made absolute
-// here).
-Report check_track(const std::string& track, const TrackTags& tags);
+// here), or file-relative:// and a path relative to this program's folder.
+Report check_track(const std::string& track, const TrackTags& tags, const CheckOptions& options);
 // One lyric file, read as the lookup would read a candidate of its kind.
 // False with a message when its name is not a lyric file's (.ssl, .txt,
 // .lrc).

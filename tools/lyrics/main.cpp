@@ -1,7 +1,9 @@
 // lumivox-lyrics: tells why a track is or is not sung, through the
 // component's own lookup and loader. Writes nothing anywhere.
+#include "platform/folders.h"
 #include "tools/common/arguments.h"
 #include "tools/common/field_file.h"
+#include "tools/common/profile_folder.h"
 #include "tools/lyrics/checker.h"
 #include "tools/lyrics/report_output.h"
 #include "tools/lyrics/settings_file.h"
@@ -18,7 +20,7 @@ using namespace lumivox;
 
 const char usage[] =
     "usage: lumivox-lyrics check TRACK [--title T] [--artist A] [--field NAME=VALUE]...\n"
-    "                            [--settings FILE] [--json]\n"
+    "                            [--settings FILE] [--profile DIR] [--download] [--json]\n"
     "       lumivox-lyrics show FILE [--settings FILE] [--json]\n"
     "\n"
     "check     every lyric candidate of the track in the order they are tried, with the\n"
@@ -31,6 +33,13 @@ const char usage[] =
     "                   from that file, byte for byte\n"
     "--settings FILE    the component's settings blob (as lumivox-host --config keeps it);\n"
     "                   default: the component's defaults\n"
+    "--profile DIR      the player's profile folder, whose \"lyrics\" folder is tried after\n"
+    "                   the folder of the settings (default: %APPDATA%\\foobar2000-v2 on\n"
+    "                   Windows, $XDG_DATA_HOME or ~/.local/share elsewhere)\n"
+    "--download         when nothing on the machine would be sung, ask the settings' LRCLIB\n"
+    "                   server as the component would (sending the artist, title and\n"
+    "                   album) and show what it would sing; nothing is saved. Without it\n"
+    "                   nothing leaves the machine.\n"
     "--json             one JSON object instead of the table\n"
     "\n"
     "Exit status: 0 when a lyric would be sung, 1 when none would, 2 for bad usage or an\n"
@@ -62,6 +71,8 @@ int main(int argc, char** argv) {
     if (command != "check" && command != "show")
         return fail("unknown command \"" + command + "\"", true);
     lyrics::TrackTags tags;
+    lyrics::CheckOptions check;
+    check.profile = tools::default_profile_folder();
     std::string settings;
     bool json = false;
     for (size_t i = 2; i < args.size(); ++i) {
@@ -70,9 +81,13 @@ int main(int argc, char** argv) {
             json = true;
             continue;
         }
+        if (a == "--download" && command == "check") {
+            check.download = true;
+            continue;
+        }
         bool takes_value =
-            a == "--settings" ||
-            (command == "check" && (a == "--title" || a == "--artist" || a == "--field"));
+            a == "--settings" || (command == "check" && (a == "--title" || a == "--artist" ||
+                                                         a == "--field" || a == "--profile"));
         if (!takes_value)
             return fail("\"" + command + "\" does not take \"" + a + "\"", true);
         if (i + 1 >= args.size())
@@ -89,18 +104,28 @@ int main(int argc, char** argv) {
                 return fail(error, false);
             tags.fields.emplace_back(name, text);
         } else {
-            (a == "--title" ? tags.title : a == "--artist" ? tags.artist : settings) = value;
+            (a == "--title"     ? tags.title
+             : a == "--artist"  ? tags.artist
+             : a == "--profile" ? check.profile
+                                : settings) = value;
         }
     }
-    if (!is_regular_file(subject))
+    const std::string relative = "file-relative://";
+    if (command == "check" && subject.compare(0, relative.size(), relative) == 0) {
+        char folder[4096];
+        lumivox::platform::program_folder(folder, sizeof folder);
+        if (!is_regular_file(folder + subject.substr(relative.size())))
+            return fail("\"" + subject + "\" is not a file that can be read", false);
+    } else if (!is_regular_file(subject)) {
         return fail("\"" + subject + "\" is not a file that can be read", false);
+    }
 
     std::string error;
     if (!lyrics::load_settings(settings, error))
         return fail(error, false);
     lyrics::Report report;
     if (command == "check") {
-        report = lyrics::check_track(subject, tags);
+        report = lyrics::check_track(subject, tags, check);
     } else if (!lyrics::show_file(subject, report, error)) {
         return fail(error, false);
     }

@@ -31,6 +31,8 @@ Names names_of(CandidateVerdict verdict) {
         return {"no_lines", "no time-tagged lines"};
     case CandidateVerdict::failed:
         return {"failed", "could not be read"};
+    case CandidateVerdict::leaves_folder:
+        return {"leaves_folder", "not tried: the tags lead out of the folder"};
     case CandidateVerdict::chosen:
         return {"chosen", "chosen"};
     }
@@ -152,6 +154,10 @@ std::string report_text(const std::string& subject, const Report& report, bool s
             out += "  line " + std::to_string(line.number) + ": " + line.text + "\n";
         }
     }
+    if (!report.download.empty())
+        out += "Asked LRCLIB" +
+               (report.download_url.empty() ? std::string() : " (" + report.download_url + ")") +
+               ": " + report.download + "\n";
     if (!report.sung) {
         out += "Nothing is sung.\n";
         return out;
@@ -186,6 +192,8 @@ std::string report_json(const std::string& subject, const Report& report, bool s
                 out["pauses"].push_back({{"line", line.number}, {"text", line.text}});
         }
     }
+    if (!report.download.empty())
+        out["download"] = {{"url", report.download_url}, {"answer", report.download}};
     out["sung"] = report.sung;
     out["chosen"] = report.sung ? nlohmann::json(report.chosen) : nlohmann::json();
     out["charset"] = report.sung ? nlohmann::json(report.charset) : nlohmann::json();

@@ -29,8 +29,8 @@ std::string component_path(const char* argv0) {
 }
 
 const char usage[] =
-    "usage: lumivox-mpris [--component PATH] [--config FILE] [--player NAME]\n"
-    "                     [--exit-with-player] [--trace]\n"
+    "usage: lumivox-mpris [--component PATH] [--config FILE] [--profile DIR]\n"
+    "                     [--player NAME] [--exit-with-player] [--trace]\n"
     "       lumivox-mpris [--component PATH] [--config FILE] [--trace]\n"
     "                     prefs [ID=VALUE|apply|reset...] [ok|cancel]\n"
     "\n"
@@ -43,6 +43,9 @@ const char usage[] =
     "--config FILE       the settings (default: $XDG_CONFIG_HOME/lumivox/settings.bin,\n"
     "                    or ~/.config/lumivox/settings.bin); a new file starts with\n"
     "                    \"Use Direct SSTP\" off, for a mascot host on port 9801\n"
+    "--profile DIR       the folder the component is told is the player's profile:\n"
+    "                    lyrics are looked for and saved in DIR/lyrics (default:\n"
+    "                    $XDG_DATA_HOME, or ~/.local/share)\n"
     "--player NAME       follow only org.mpris.MediaPlayer2.NAME (and its instances);\n"
     "                    default: the first player that plays, then whichever starts\n"
     "--exit-with-player  end when the followed player leaves the bus\n"
@@ -70,7 +73,7 @@ int main(int argc, char** argv) {
     int i = 1;
     for (; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--component" || a == "--config" || a == "--player") {
+        if (a == "--component" || a == "--config" || a == "--player" || a == "--profile") {
             if (i + 1 >= argc)
                 return fail_usage(a + " needs a value");
             std::string value = argv[++i];
@@ -78,6 +81,7 @@ int main(int argc, char** argv) {
                 return fail_usage(a + " needs a value");
             (a == "--component" ? options.component
              : a == "--config"  ? options.config
+             : a == "--profile" ? options.profile
                                 : follow.player) = value;
         } else if (a == "--exit-with-player") {
             follow.exit_with_player = true;
