@@ -343,12 +343,13 @@ void sync_seek(double position_seconds, bool paused) {
 void sync_start_at(double position_seconds, bool paused) {
     if (count == 0)
         return;
+    uint32_t tick = platform::tick_count();
     sync_start(true);
     uint32_t ms = position_ms(position_seconds);
     held_ms = static_cast<int32_t>(ms);
     held_known = true;
     if (!paused) {
-        resync_now(ms);
+        resync_now(tick, ms);
         return;
     }
     // Held at the position from the start, so that the resume finds it.

@@ -39,6 +39,16 @@ class PageHostApi final : public tools::foobar2000_api {
     tools::service_class_ref service_enum_find_class(const tools::guid& id) override;
     bool service_enum_create(tools::service_base** out, tools::service_class_ref service_class,
                              size_t index) override;
+    // The page asks nothing else of the player.
+    size_t service_enum_get_count(tools::service_class_ref) override { return 0; }
+    tools::window_handle get_main_window() override { return nullptr; }
+    bool assert_main_thread() override { return true; }
+    bool is_main_thread() override { return true; }
+    bool is_shutting_down() override { return false; }
+    const char* get_profile_path() override { return ""; }
+    bool is_initializing() override { return false; }
+    bool is_portable_mode_enabled() override { return false; }
+    bool is_quiet_mode_enabled() override { return false; }
 
     DarkMode dark_mode = DarkMode::present;
 
