@@ -12,7 +12,7 @@ namespace lumivox {
 namespace {
 
 // What a control shows of the settings.
-enum class Shows { charset, option, feature, text };
+enum class Shows { charset, option, feature, download, text };
 
 struct PageSetting {
     int32_t id;
@@ -51,20 +51,30 @@ const PageSetting page_settings[] = {
      .shows = Shows::text,
      .text = &cfg_playing_script,
      .default_text = default_playing_script},
+    {.id = id_lrclib_download, .shows = Shows::download},
+    {.id = id_lyrics_folder_edit,
+     .shows = Shows::text,
+     .text = &cfg_lyrics_folder,
+     .default_text = ""},
+    {.id = id_lrclib_server_edit,
+     .shows = Shows::text,
+     .text = &cfg_lrclib_server,
+     .default_text = default_lrclib_server},
 };
 
 // What the boxes of rules 1-3 (1002-1004) govern: edits writable and
 // controls enabled only while the box is checked; 0 ends a list.
 struct Governed {
-    int32_t edits[2];
-    int32_t controls[2];
+    int32_t edits[3];
+    int32_t controls[3];
 };
 
 const Governed governed[] = {
-    // Both boxes are about lyric files: without singing they mean nothing.
-    {{id_primary_edit, 0}, {id_allow_lrc, id_trust_lyric_scripts}},
-    {{id_startup_edit, id_exit_edit}, {0, 0}},
-    {{id_playing_edit, 0}, {0, 0}},
+    // The lyric options: without singing they mean nothing.
+    {{id_primary_edit, id_lyrics_folder_edit, id_lrclib_server_edit},
+     {id_allow_lrc, id_trust_lyric_scripts, id_lrclib_download}},
+    {{id_startup_edit, id_exit_edit, 0}, {0, 0, 0}},
+    {{id_playing_edit, 0, 0}, {0, 0, 0}},
 };
 
 constexpr int rule_count = 4;
@@ -77,6 +87,7 @@ uint32_t notification_of(Shows shows) {
         return notify_edit;
     case Shows::option:
     case Shows::feature:
+    case Shows::download:
         break;
     }
     return notify_click;
@@ -102,6 +113,10 @@ void show_settings(PageControls& page, bool defaults) {
             break;
         case Shows::feature:
             page.set_checked(s.id, feature_set(s.feature, features));
+            break;
+        case Shows::download:
+            page.set_checked(
+                s.id, lrclib_download(defaults ? default_lyric_download : cfg_lyric_download));
             break;
         case Shows::text:
             page.set_text(s.id, defaults ? s.default_text : s.text->get());
@@ -189,6 +204,9 @@ bool page_differs(PageControls& page) {
         case Shows::feature:
             differs = page.checked(s.id) != feature_set(s.feature);
             break;
+        case Shows::download:
+            differs = page.checked(s.id) != lrclib_download();
+            break;
         case Shows::text:
             page.get_text(s.id, shown);
             differs = std::strcmp(shown.get(), s.text->get()) != 0;
@@ -214,6 +232,9 @@ void store_page(PageControls& page) {
             break;
         case Shows::feature:
             features = with_feature(features, s.feature, page.checked(s.id));
+            break;
+        case Shows::download:
+            cfg_lyric_download = with_lrclib_download(cfg_lyric_download, page.checked(s.id));
             break;
         case Shows::text:
             page.get_text(s.id, *s.text);

@@ -7,25 +7,29 @@
 
 #include "component/service_api.h"
 #include "component/text_buffer.h"
+#include "resources/control_ids.h"
 
 #include <cstdint>
 
 namespace lumivox {
 
-// Control IDs.
-constexpr int32_t id_use_direct = 1001;
-constexpr int32_t id_send_singing = 1002;
-constexpr int32_t id_send_startup_exit = 1003;
-constexpr int32_t id_send_playing = 1004;
-constexpr int32_t id_startup_edit = 1005;
-constexpr int32_t id_exit_edit = 1006;
-constexpr int32_t id_playing_edit = 1007;
-constexpr int32_t id_charset_list = 1009;
-constexpr int32_t id_picture = 1011;
-constexpr int32_t id_allow_lrc = 1012;
-constexpr int32_t id_primary_edit = 1013;
-constexpr int32_t id_trust_lyric_scripts = 1014;
-constexpr int32_t id_transport_label = 1016;
+// Control IDs, as the dialog template names them.
+constexpr int32_t id_use_direct = LUMIVOX_USE_DIRECT;
+constexpr int32_t id_send_singing = LUMIVOX_SEND_SINGING;
+constexpr int32_t id_send_startup_exit = LUMIVOX_SEND_STARTUP_EXIT;
+constexpr int32_t id_send_playing = LUMIVOX_SEND_PLAYING;
+constexpr int32_t id_startup_edit = LUMIVOX_STARTUP_EDIT;
+constexpr int32_t id_exit_edit = LUMIVOX_EXIT_EDIT;
+constexpr int32_t id_playing_edit = LUMIVOX_PLAYING_EDIT;
+constexpr int32_t id_charset_list = LUMIVOX_CHARSET_LIST;
+constexpr int32_t id_picture = LUMIVOX_PICTURE;
+constexpr int32_t id_allow_lrc = LUMIVOX_ALLOW_LRC;
+constexpr int32_t id_primary_edit = LUMIVOX_PRIMARY_EDIT;
+constexpr int32_t id_trust_lyric_scripts = LUMIVOX_TRUST_LYRIC_SCRIPTS;
+constexpr int32_t id_lrclib_download = LUMIVOX_LRCLIB_DOWNLOAD;
+constexpr int32_t id_lyrics_folder_edit = LUMIVOX_LYRICS_FOLDER_EDIT;
+constexpr int32_t id_lrclib_server_edit = LUMIVOX_LRCLIB_SERVER_EDIT;
+constexpr int32_t id_transport_label = LUMIVOX_TRANSPORT_LABEL;
 
 // Three spaces before "FMO:", two after it and after "Server:".
 inline constexpr char label_direct[] = "   FMO:  Sakura";
@@ -87,7 +91,7 @@ bool is_setting_change(uintptr_t command);
 // Whether any control shows other than the stored setting it stands for.
 bool page_differs(PageControls& page);
 
-// Stores all six settings from the controls and applies a change of
+// Stores every setting the page shows from the controls and applies a change of
 // cfg_features at once: off unregisters the playback callbacks, stops the
 // lyrics and unloads the network library; on selects the transport and, when
 // it was off, registers the callbacks again. A change of the transport

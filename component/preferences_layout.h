@@ -4,6 +4,7 @@
 #pragma once
 
 #include "component/service_api.h"
+#include "resources/control_ids.h"
 
 #include <cstdint>
 
@@ -17,6 +18,7 @@ enum ControlStyle : uint32_t {
     style_border = 8,       // edits
     style_auto_scroll = 16, // edits scroll horizontally as text is typed
     style_vscroll = 32,     // the list's drop-down
+    style_multiline = 64,   // a check box whose caption wraps
 };
 
 struct ControlLayout {
@@ -29,14 +31,14 @@ struct ControlLayout {
 };
 
 constexpr int32_t page_width = 332;
-constexpr int32_t page_height = 288;
-constexpr int page_control_count = 21;
+constexpr int32_t page_height = 324;
+constexpr int page_control_count = 26;
 
 extern const ControlLayout page_layout[page_control_count];
 
 // The resources of the component's module: the dialog and its picture.
-constexpr int page_dialog_resource = 101;
-constexpr int page_picture_resource = 102;
+constexpr int page_dialog_resource = LUMIVOX_PAGE_DIALOG;
+constexpr int page_picture_resource = LUMIVOX_PAGE_PICTURE;
 // The picture's canvas; the image is drawn into the left square of it.
 constexpr int picture_width = 164;
 constexpr int picture_height = 152;

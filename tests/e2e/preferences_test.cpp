@@ -67,7 +67,7 @@ TEST_F(Preferences, OpensWithTheDefaultsAndItsTextsReachTheGhost) {
         "dark mode: addDialog(the page)",
         "dark mode: addControls(the page)",
         "page at open 1001: check box, checked",
-        "page at open 1016: label \"   FMO:  Sakura\"",
+        "page at open 1018: label \"   FMO:  Sakura\"",
         "page at open 1009: list, entry 0 \"Default\"",
         "page at open 1002: check box, checked",
         "page at open 1012: check box, checked",
@@ -79,6 +79,10 @@ TEST_F(Preferences, OpensWithTheDefaultsAndItsTextsReachTheGhost) {
         "page at open 1007: edit, writable, "
         "\"'\\0\\s[0]Next song is '%title%['\\nSung by '%artist%]'\\e'\"",
         "page at open 1014: check box, unchecked",
+        // Nothing is downloaded unless asked for.
+        "page at open 1015: check box, unchecked",
+        "page at open 1016: edit, writable, \"\"",
+        "page at open 1017: edit, writable, \"https://lrclib.net\"",
         "page at close 1009: list, entry 1 \"UTF-8\"",
         "page at close 1005: edit, writable, \"" + hello + "\"",
         "ok",
@@ -124,7 +128,7 @@ TEST_F(Preferences, TransportChangeAloneWaitsForTheNextStart) {
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].via, "direct");
     EXPECT_EQ(records[1].via, "direct");
-    EXPECT_TRUE(traced(host_.err, "page at close 1016: label \"Server:  localhost:9801\""));
+    EXPECT_TRUE(traced(host_.err, "page at close 1018: label \"Server:  localhost:9801\""));
     EXPECT_EQ(word(config()[options_guid]), 0x0100u);
 
     records = play("start\nexit\n");
@@ -198,6 +202,29 @@ TEST_F(Preferences, ResetShowsTheDefaultsAndOkStoresThem) {
     EXPECT_EQ(word(config()[options_guid]), 0x1100u);
 }
 
+// The lyric sources beyond the track's folder: stored in records of their
+// own, governed by "Send Singing Script" as the other lyric options are, and
+// put back by Reset page.
+TEST_F(Preferences, LyricSourcesAreStoredAndFollowTheSingingBox) {
+    play("prefs 1015=1 1016=\"/home/me/Lyrics\" 1017=http://127.0.0.1:8080\n");
+    auto stored = config();
+    EXPECT_EQ(word(stored[lyric_download_guid]) & 1u, 1u);
+    EXPECT_EQ(stored[lyrics_folder_guid], "/home/me/Lyrics");
+    EXPECT_EQ(stored[lrclib_server_guid], "http://127.0.0.1:8080");
+
+    play("prefs 1002=0\n");
+    expect_in_order(host_.err, {"page at close 1015: check box, checked, disabled",
+                                "page at close 1016: edit, read-only, \"/home/me/Lyrics\"",
+                                "page at close 1017: edit, read-only, \"http://127.0.0.1:8080\""});
+    EXPECT_EQ(word(config()[lyric_download_guid]) & 1u, 1u) << "kept while disabled";
+
+    play("prefs reset\n");
+    stored = config();
+    EXPECT_EQ(word(stored[lyric_download_guid]) & 1u, 0u);
+    EXPECT_EQ(stored[lyrics_folder_guid], "");
+    EXPECT_EQ(stored[lrclib_server_guid], "https://lrclib.net");
+}
+
 TEST_F(Preferences, ChangesAUserCannotMakeAreReported) {
     struct Case {
         std::string scenario;
@@ -207,6 +234,8 @@ TEST_F(Preferences, ChangesAUserCannotMakeAreReported) {
         {"prefs 1002=0 1013=x\n", "line 1: edit 1013 is read-only"},
         {"prefs 1002=0 1012=0\n", "line 1: check box 1012 is disabled"},
         {"prefs 1002=0 1014=1\n", "line 1: check box 1014 is disabled"},
+        {"prefs 1002=0 1015=1\n", "line 1: check box 1015 is disabled"},
+        {"prefs 1002=0 1016=x\n", "line 1: edit 1016 is read-only"},
         {"prefs 1009=3\n", "line 1: list 1009 has no entry \"3\""},
         {"prefs 4242=1\n", "line 1: the preferences page has no control 4242"},
         {"prefs title=x\n", "\"prefs\" takes control IDs"},

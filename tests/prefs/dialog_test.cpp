@@ -126,6 +126,7 @@ TEST_F(PageTest, DialogFollowsTheLayout) {
         case PageControlKind::check_box:
             EXPECT_EQ(cls, L"Button") << name;
             EXPECT_EQ(s & BS_TYPEMASK, BS_AUTOCHECKBOX) << name;
+            EXPECT_EQ(has(s, BS_MULTILINE), (want.style & style_multiline) != 0) << name;
             break;
         case PageControlKind::label:
             EXPECT_EQ(cls, L"Static") << name;

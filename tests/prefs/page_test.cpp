@@ -197,12 +197,13 @@ TEST_F(PageTest, OtherCommandsAreIgnored) {
     };
     const Command commands[] = {
         {1001, 1},
-        {1002, 3},
+        {1002, 6}, // three edits and three boxes of the lyric options
         {1003, 2},
         {1004, 1},
         {1001 | 6u << 16, 0} /* focus */,
         {1012, 0},
         {1014, 0},
+        {1015, 0},
         {1009 | 1u << 16, 0},
         {1005 | 0x300u << 16, 0} /* typing */,
         {1000, 0},
