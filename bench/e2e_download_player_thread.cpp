@@ -7,6 +7,7 @@
 //
 // Runs the lane's programs like the end-to-end tests: LUMIVOX_E2E_BIN, and
 // LUMIVOX_E2E_EMULATOR for the Windows lane under Wine.
+#include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/support/lrclib_standin.h"
 
@@ -22,20 +23,6 @@ using namespace lumivox::e2e;
 
 namespace {
 
-std::string le32(uint32_t v) {
-    std::string out;
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-}
-
-std::string record(const char* guid_hex, const std::string& data) {
-    std::string out;
-    for (int i = 0; i < 16; ++i)
-        out += static_cast<char>(std::stoi(std::string(guid_hex + 2 * i, 2), nullptr, 16));
-    return out + le32(static_cast<uint32_t>(data.size())) + data;
-}
-
 std::vector<double> longest_calls(const std::string& err) {
     const std::string said = "longest call into the component: ";
     std::vector<double> calls;
@@ -45,8 +32,8 @@ std::vector<double> longest_calls(const std::string& err) {
 }
 
 bool run(const std::string& folder, bool download, const std::string& server, int tracks) {
-    std::string config = record("4097bb1da3bfc142ba7273f6d139c38a", le32(download ? 1 : 0)) +
-                         record("d8c6a9816db73c4e94a51e88b375d7cd", server);
+    std::string config = word_record(lyric_download_guid, download ? 1 : 0) +
+                         text_record(lrclib_server_guid, server);
     write_file(folder + "/config.bin", config);
     std::filesystem::remove_all(folder + "/profile");
     std::filesystem::create_directories(folder + "/profile");

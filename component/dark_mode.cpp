@@ -5,16 +5,9 @@
 namespace lumivox {
 
 DarkModeObject* follow_dark_mode(WindowHandle dialog) {
-    HostApi* api = host_api;
-    if (api == nullptr)
+    auto* service = obtain_host_service<DarkModeService>(dark_mode_class);
+    if (service == nullptr)
         return nullptr;
-    ServiceClass service_class = api->find_service_class(dark_mode_class);
-    if (service_class == nullptr)
-        return nullptr;
-    ServiceBase* found = nullptr;
-    if (!api->create_instance(&found, service_class, 0) || found == nullptr)
-        return nullptr;
-    auto* service = static_cast<DarkModeService*>(found);
     DarkModeObject* object = nullptr;
     service->create_auto(&object);
     service->release();

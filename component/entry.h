@@ -14,6 +14,21 @@ extern TextBuffer& library_name;
 
 ComponentClient* component_client();
 
+// A new instance of the player's service of the class, or nullptr when the
+// player has none or no player has loaded the component.
+template <typename Service> Service* obtain_host_service(const Guid& class_id) {
+    HostApi* api = host_api;
+    if (api == nullptr)
+        return nullptr;
+    ServiceClass service_class = api->find_service_class(class_id);
+    if (service_class == nullptr)
+        return nullptr;
+    ServiceBase* service = nullptr;
+    if (!api->create_instance(&service, service_class, 0) || service == nullptr)
+        return nullptr;
+    return static_cast<Service*>(service);
+}
+
 // Head of the service list, and putting an entry at its front.
 ServiceEntry* service_list_head();
 void push_service_entry(ServiceEntry* entry);

@@ -46,8 +46,8 @@ void http_cancel(HttpCancel* cancel);
 HttpResult http_get(const char* url, const char* user_agent, const HttpLimits& limits,
                     HttpCancel* cancel, HttpAnswer& answer);
 
-// Releases the client library (WinHTTP's DLL, libcurl's global state) when
-// it was loaded. No fetch may run.
+// Releases libcurl's global state when it was set up; WinHTTP, once
+// loaded, stays for the process's life. No fetch may run.
 void http_unload();
 
 } // namespace lumivox::platform

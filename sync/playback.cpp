@@ -62,19 +62,6 @@ class AnnouncementFilter final : public TitleTextFilter {
     }
 } announcement_filter;
 
-template <typename Service> Service* obtain_host_service(const Guid& class_id) {
-    HostApi* api = host_api;
-    if (api == nullptr)
-        return nullptr;
-    ServiceClass service_class = api->find_service_class(class_id);
-    if (service_class == nullptr)
-        return nullptr;
-    ServiceBase* service = nullptr;
-    if (!api->create_instance(&service, service_class, 0))
-        return nullptr;
-    return static_cast<Service*>(service);
-}
-
 template <typename Service> void release_service(Service*& service) {
     if (service != nullptr)
         service->release();

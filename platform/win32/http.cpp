@@ -48,7 +48,7 @@ template <typename Function> bool resolve(Function& function, const char* name) 
     return function != nullptr;
 }
 
-// Only the fetching thread loads it; http_unload runs when no fetch does.
+// Only the fetching thread loads it, once for the process's life.
 bool load_winhttp() {
     if (winhttp != nullptr)
         return true;
@@ -390,11 +390,10 @@ HttpResult http_get(const char* url, const char* user_agent, const HttpLimits& l
     return result;
 }
 
-void http_unload() {
-    if (winhttp == nullptr)
-        return;
-    free_library(winhttp);
-    winhttp = nullptr;
-}
+// WinHTTP stays loaded: its own threads still run its code after the last
+// handle has reported its closing (Wine's crash there when the library was
+// freed right after a download was cancelled), and it gives no sign of when
+// they have left it. Its reference is the process's until it exits.
+void http_unload() {}
 
 } // namespace lumivox::platform

@@ -4,6 +4,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,17 +15,14 @@
 namespace lumivox::e2e {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
-const std::string reset = "\\_q\\0\\s[0]\\e";
+using test::exit_script;
+using test::line_text;
+using test::reset;
+using test::startup;
 
 // A configuration blob with the two words set; the texts keep their defaults.
 std::string config_blob(uint32_t options, uint32_t features) {
     return word_record(features_guid, features) + word_record(options_guid, options);
-}
-
-std::string line_text(const std::string& lyric) {
-    return "\\0\\s[25]" + lyric + "\\e";
 }
 
 class Component : public TrackFolder {

@@ -4,6 +4,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 #include "tests/support/utf16_text.h"
 
 #include <cstdint>
@@ -16,17 +17,14 @@
 namespace lumivox::e2e {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
-const std::string reset = "\\_q\\0\\s[0]\\e";
+using test::exit_script;
+using test::line_text;
+using test::reset;
+using test::startup;
 
 const std::string kirakira = "\xe3\x81\x8d\xe3\x82\x89\xe3\x81\x8d\xe3\x82\x89"; // きらきら
 const std::string note = "\xf0\x9f\x8e\xb5"; // U+1F3B5, a surrogate pair in UTF-16
 const std::string sakura_sjis = "\x82\xb3\x82\xad\x82\xe7";
-
-std::string line_text(const std::string& lyric) {
-    return "\\0\\s[25]" + lyric + "\\e";
-}
 
 using test::utf16_file;
 

@@ -6,6 +6,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -15,9 +16,9 @@
 namespace lumivox::e2e {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
-const std::string reset = "\\_q\\0\\s[0]\\e";
+using test::exit_script;
+using test::reset;
+using test::startup;
 
 // Opening a program, fetching a page, raising an event, quitting; the last
 // line's display tags are kept either way.

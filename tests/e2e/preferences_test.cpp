@@ -6,6 +6,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -15,8 +16,9 @@
 namespace lumivox::e2e {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
+using test::exit_script;
+using test::startup;
+
 const std::string default_primary = "\\0\\s[25]%ILYX\\e";
 
 // Where the whole trace line stands, from from on; npos when it does not.

@@ -4,6 +4,7 @@
 // without waits would have nothing left to resume.
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -12,9 +13,9 @@
 namespace lumivox::e2e {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
-const std::string reset = "\\_q\\0\\s[0]\\e";
+using test::exit_script;
+using test::reset;
+using test::startup;
 
 class Resync : public TrackFolder {};
 

@@ -3,6 +3,7 @@
 // the host and the component), no thread or handle may be left behind, and
 // no line may be sent after its track was stopped.
 #include "tests/e2e/processes.h"
+#include "tests/support/default_scripts.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,8 @@
 
 namespace lumivox::e2e {
 namespace {
+
+using test::reset;
 
 int soak_tracks() {
     const char* n = std::getenv("LUMIVOX_SOAK_TRACKS");
@@ -61,7 +64,6 @@ TEST(Soak, TenThousandTracksLeaveNothingBehind) {
     // Each track ends with its stop's reset script: whatever comes between
     // that and the next track's announcement would be a request after a stop.
     auto records = read_records(ghost.record_path());
-    const std::string reset = "\\_q\\0\\s[0]\\e";
     int announcements = 0;
     int lines = 0;
     std::string previous;

@@ -5,6 +5,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -13,13 +14,10 @@
 namespace lumivox::e2e {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
-const std::string reset = "\\_q\\0\\s[0]\\e";
-
-std::string line_text(const std::string& lyric) {
-    return "\\0\\s[25]" + lyric + "\\e";
-}
+using test::exit_script;
+using test::line_text;
+using test::reset;
+using test::startup;
 
 // Two lines within the first second: played without a position report, and
 // no announcement.

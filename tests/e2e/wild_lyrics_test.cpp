@@ -6,6 +6,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 #include "tests/support/legacy_texts.h"
 
 #include <gtest/gtest.h>
@@ -15,13 +16,10 @@
 namespace lumivox::e2e {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
-const std::string reset = "\\_q\\0\\s[0]\\e";
-
-std::string line_text(const std::string& lyric) {
-    return "\\0\\s[25]" + lyric + "\\e";
-}
+using test::exit_script;
+using test::line_text;
+using test::reset;
+using test::startup;
 
 // One file beside its own track, and what the ghost is to get while the
 // track plays, before the next track's stop sends the reset.

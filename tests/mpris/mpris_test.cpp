@@ -7,6 +7,7 @@
 #include "tests/e2e/processes.h"
 #include "tests/mpris/child.h"
 #include "tests/mpris/mpv.h"
+#include "tests/support/default_scripts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,13 +24,10 @@
 namespace lumivox::mpris_test {
 namespace {
 
-const std::string startup = "\\0\\s[0]foobar2000 is starting up.\\e";
-const std::string exit_script = "\\0\\s[0]foobar2000 is exiting.\\e";
-const std::string reset = "\\_q\\0\\s[0]\\e";
-
-std::string sung(const std::string& lyric) {
-    return "\\0\\s[25]" + lyric + "\\e";
-}
+using test::exit_script;
+using test::line_text;
+using test::reset;
+using test::startup;
 
 std::string announced(const std::string& title, const std::string& artist) {
     return "\\0\\s[0]Next song is " + title + "\\nSung by " + artist + "\\e";
@@ -168,18 +166,18 @@ TEST_F(Mpris, SingsAlongWithMpvThroughSeekPauseAndTwoTracks) {
     std::vector<std::string> expected = {
         startup,
         announced("First Tune", "Ann Artist"),
-        sung("One-A"),
-        sung("One-B"),
-        sung("One-C"),
+        line_text("One-A"),
+        line_text("One-B"),
+        line_text("One-C"),
         reset, // the seek holds the run
-        sung("One-D"),
+        line_text("One-D"),
         reset, // so does the pause
-        sung("One-E"),
-        sung("One-F"),
+        line_text("One-E"),
+        line_text("One-F"),
         reset, // the next track ends the first
         announced("Second Tune", "Bob Band"),
-        sung("Two-A"),
-        sung("Two-B"),
+        line_text("Two-A"),
+        line_text("Two-B"),
         reset, // Stopped
         exit_script,
     };
@@ -188,9 +186,10 @@ TEST_F(Mpris, SingsAlongWithMpvThroughSeekPauseAndTwoTracks) {
         EXPECT_EQ(r.via, "tcp"); // a new settings file goes over TCP
 
     std::map<std::string, Due> due = {
-        {sung("One-A"), {0, 2.0}}, {sung("One-B"), {0, 3.0}}, {sung("One-C"), {0, 4.0}},
-        {sung("One-D"), {0, 8.5}}, {sung("One-E"), {0, 9.5}}, {sung("One-F"), {0, 10.5}},
-        {sung("Two-A"), {1, 2.0}}, {sung("Two-B"), {1, 3.0}},
+        {line_text("One-A"), {0, 2.0}}, {line_text("One-B"), {0, 3.0}},
+        {line_text("One-C"), {0, 4.0}}, {line_text("One-D"), {0, 8.5}},
+        {line_text("One-E"), {0, 9.5}}, {line_text("One-F"), {0, 10.5}},
+        {line_text("Two-A"), {1, 2.0}}, {line_text("Two-B"), {1, 3.0}},
     };
     // Generous: the machine is shared, and mpv's position moves in steps.
     for (double late : lateness(records, due, mpv))
@@ -212,7 +211,7 @@ TEST_F(Mpris, PlayerGoneMidTrackIsAStopAndEndsTheRunWithExitWithPlayer) {
     EXPECT_EQ(mpris->wait(15000), 0) << log();
     ghost.stop();
     std::vector<std::string> expected = {startup, announced("Gone Tune", "Cat Choir"),
-                                         sung("Gone-A"), reset, exit_script};
+                                         line_text("Gone-A"), reset, exit_script};
     EXPECT_EQ(scripts(e2e::read_records(ghost.record_path())), expected) << log();
 }
 
@@ -245,9 +244,12 @@ TEST_F(Mpris, FollowsThePlayerThatPlaysThenTheOneThatStartsPlaying) {
         if (s != reset)
             sung_or_said.push_back(s);
     }
-    std::vector<std::string> expected = {startup,        announced("Tune B", "Bob"),
-                                         sung("B-line"), announced("Tune A", "Ann"),
-                                         sung("A-line"), exit_script};
+    std::vector<std::string> expected = {startup,
+                                         announced("Tune B", "Bob"),
+                                         line_text("B-line"),
+                                         announced("Tune A", "Ann"),
+                                         line_text("A-line"),
+                                         exit_script};
     EXPECT_EQ(sung_or_said, expected) << log();
 }
 
