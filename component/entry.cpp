@@ -38,10 +38,6 @@ ComponentClient* component_client() {
     return &client;
 }
 
-ServiceEntry* service_list_head() {
-    return head;
-}
-
 void push_service_entry(ServiceEntry* entry) {
     entry->next = head;
     head = entry;

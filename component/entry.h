@@ -29,8 +29,7 @@ template <typename Service> Service* obtain_host_service(const Guid& class_id) {
     return static_cast<Service*>(service);
 }
 
-// Head of the service list, and putting an entry at its front.
-ServiceEntry* service_list_head();
+// Puts an entry at the front of the service list.
 void push_service_entry(ServiceEntry* entry);
 
 // Operations 0-2 of the component's service objects: single static objects

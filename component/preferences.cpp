@@ -1,7 +1,6 @@
 #include "component/preferences.h"
 
 #include "component/settings.h"
-#include "sstp/tcp.h"
 #include "sstp/transport.h"
 #include "sync/playback.h"
 
@@ -134,7 +133,7 @@ void apply_features(uint32_t features, bool direct) {
         return;
     if (!component_enabled(features)) {
         unregister_playback_events();
-        tcp_unload();
+        transport_shutdown();
     } else {
         select_transport(direct);
         if (!component_enabled())

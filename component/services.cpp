@@ -6,27 +6,34 @@
 #include "sync/playback.h"
 #include "sync/sync_objects.h"
 
+#include <string>
+
 namespace lumivox {
 
 namespace {
 
-const char about_text[] = "Lumivox 0.2.2, a component for the foobar2000 media player\n"
-                          "\n"
-                          "Makes your desktop mascot sing along with the playing track: each line\n"
-                          "of the track's lyric file is sent at its time as an SSTP request.\n"
-                          "\n"
-                          "Built " __DATE__ "\n"
-                          "Developed by the Lumivox team\n"
-                          "Homepage: https://lumivox.invalid/\n"
-                          "Illustration: the Lumivox team\n"
-                          "Thanks to everyone who writes lyric scripts and ghosts.";
+const std::string& about_text() {
+    static const std::string text =
+        std::string("Lumivox ") + component_version +
+        ", a component for the foobar2000 media player\n"
+        "\n"
+        "Makes your desktop mascot sing along with the playing track: each line\n"
+        "of the track's lyric file is sent at its time as an SSTP request.\n"
+        "\n"
+        "Built " __DATE__ "\n"
+        "Developed by the Lumivox team\n"
+        "Homepage: https://lumivox.invalid/\n"
+        "Illustration: the Lumivox team\n"
+        "Thanks to everyone who writes lyric scripts and ghosts.";
+    return text;
+}
 
 class VersionService : public StaticService<ComponentVersionService> {
   public:
     void report_file_name(HostText* out) override { out->set(library_name.get(), whole_text); }
     void report_component_name(HostText* out) override { out->set(component_name, whole_text); }
     void report_version(HostText* out) override { out->set(component_version, whole_text); }
-    void report_about_text(HostText* out) override { out->set(about_text, whole_text); }
+    void report_about_text(HostText* out) override { out->set(about_text().c_str(), whole_text); }
 };
 
 class Lifecycle : public StaticService<LifecycleService> {

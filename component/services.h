@@ -2,10 +2,11 @@
 // registration at load and teardown at unload.
 #pragma once
 
+#include "base/version.h"
+
 namespace lumivox {
 
 inline constexpr const char component_name[] = "Lumivox";
-inline constexpr const char component_version[] = "0.2.2";
 
 // Creates the scheduler's objects and puts the services and settings into
 // their lists, in that order; component_unload undoes it in reverse.

@@ -22,6 +22,12 @@ bool file_rewind(FileHandle file);
 void file_close(FileHandle file);
 
 // The separator of the host's local paths: "\" on Windows, "/" elsewhere.
-char path_separator();
+constexpr char path_separator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
 
 } // namespace lumivox::platform

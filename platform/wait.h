@@ -32,18 +32,6 @@ void timer_set(Timer* timer, int64_t due_time, TimerRoutine routine);
 void timer_cancel(Timer* timer);
 void timer_close(Timer* timer);
 
-#ifdef _WIN32
-// Windows fires a plain waitable timer on its scheduler tick (about 15.6 ms);
-// where the system offers it (Windows 10 1803 on), timer_create makes a
-// high-resolution timer instead, and a plain one where that is refused.
-enum class TimerKind {
-    none, // no timer was made
-    high_resolution,
-    plain,
-};
-TimerKind timer_kind(const Timer* timer);
-#endif
-
 enum class WaitResult {
     signalled,   // the event was signalled (and is reset again)
     routine_ran, // the timer's routine ran inside the wait

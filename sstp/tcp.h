@@ -26,8 +26,6 @@ int sstp_reply_accepted(char* buffer, int received);
 // WSACleanup and FreeLibrary when loaded; otherwise nothing.
 void tcp_unload();
 
-bool tcp_loaded();
-
 constexpr int tcp_timeout_ms = 2000;
 
 } // namespace lumivox

@@ -29,4 +29,8 @@ void select_transport(int use_direct) {
     platform::lock_leave(sync_lock);
 }
 
+void transport_shutdown() {
+    tcp_unload();
+}
+
 } // namespace lumivox

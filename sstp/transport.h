@@ -21,4 +21,9 @@ extern SstpTransport active_transport;
 // Non-zero selects Direct, zero TCP. Selecting the active one does nothing.
 void select_transport(int use_direct);
 
+// Lets go of the network library once no request can be in flight: the
+// component turned off, the player exiting, the component unloading. A
+// later request through TCP loads it again.
+void transport_shutdown();
+
 } // namespace lumivox

@@ -135,8 +135,8 @@ void fetch(const Request& request) {
         fetching = cancel;
     }
     platform::HttpAnswer answer;
-    platform::HttpResult result =
-        platform::http_get(request.url.c_str(), lrclib_user_agent, download_limits, cancel, answer);
+    platform::HttpResult result = platform::http_get(request.url.c_str(), lrclib_user_agent(),
+                                                     download_limits, cancel, answer);
     bool nothing = false;
     std::string lrc;
     try {

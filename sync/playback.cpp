@@ -5,7 +5,6 @@
 #include "component/text_buffer.h"
 #include "platform/folders.h"
 #include "sstp/request.h"
-#include "sstp/tcp.h"
 #include "sstp/transport.h"
 #include "sync/download.h"
 #include "sync/scheduler.h"
@@ -110,10 +109,6 @@ void announce(TrackHandle* track) {
 
 } // namespace
 
-PlaybackEvents* playback_events() {
-    return &events;
-}
-
 const char* find_tag_value(InformationRecord* record, const char* name) {
     size_t n = record->field_count();
     for (size_t i = 0; i < n; ++i) {
@@ -162,7 +157,7 @@ void handle_host_exit() {
         unregister_playback_events();
         if (send_startup_exit())
             send_sstp_request(cfg_exit_script.get(), trailer_utf8);
-        tcp_unload();
+        transport_shutdown();
     }
     release_service(playback_service);
     release_service(callback_service);

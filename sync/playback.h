@@ -9,9 +9,6 @@ namespace lumivox {
 extern PlaybackControlService* playback_service;
 extern PlaybackCallbackManager* callback_service;
 
-// The one static playback-callback object handed to the host.
-PlaybackEvents* playback_events();
-
 void handle_host_start();
 void handle_host_exit();
 void handle_new_track(TrackHandle* track);

@@ -1,7 +1,7 @@
 #include "sync/sync_objects.h"
 
 #include "platform/wait.h"
-#include "sstp/tcp.h"
+#include "sstp/transport.h"
 #include "sync/download.h"
 #include "sync/scheduler.h"
 
@@ -23,7 +23,7 @@ void sync_objects_destroy() {
     // a run may be sending through.
     download_shutdown();
     sync_end_worker();
-    tcp_unload();
+    transport_shutdown();
     platform::event_close(sync_event);
     sync_event = nullptr;
     platform::timer_close(line_timer);

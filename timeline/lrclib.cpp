@@ -1,6 +1,6 @@
 #include "timeline/lrclib.h"
 
-#include "component/services.h"
+#include "base/version.h"
 #include "timeline/lookup.h"
 #include "timeline/script_filter.h"
 
@@ -10,9 +10,11 @@
 
 namespace lumivox {
 
-const char lrclib_user_agent[] = "Lumivox/0.2.2 (https://lumivox.invalid/)";
-static_assert(std::string_view(component_version) == "0.2.2",
-              "the user agent names the component's version");
+const char* lrclib_user_agent() {
+    static const std::string agent =
+        std::string("Lumivox/") + component_version + " (https://lumivox.invalid/)";
+    return agent.c_str();
+}
 
 namespace {
 

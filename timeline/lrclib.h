@@ -10,7 +10,7 @@
 namespace lumivox {
 
 // Names Lumivox and its version to the server.
-extern const char lrclib_user_agent[];
+const char* lrclib_user_agent();
 
 // What is sent: the track's tags as the player gives them (UTF-8).
 struct LrclibQuery {

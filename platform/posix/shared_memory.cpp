@@ -1,7 +1,5 @@
 #include "platform/shared_memory.h"
 
-#include "platform/syscalls.h"
-
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -27,14 +25,6 @@ timespec deadline_after(uint32_t ms) {
 }
 
 } // namespace
-
-bool shared_memory_open(const char* name, SharedView& view) {
-    view = SharedView{};
-    if (system_calls.shared_memory_open(name, view))
-        return true;
-    view = SharedView{};
-    return false;
-}
 
 void shared_memory_close(SharedView& view) {
     if (view.data != nullptr)

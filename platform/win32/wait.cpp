@@ -9,7 +9,11 @@ namespace lumivox::platform {
 
 struct Timer {
     HANDLE handle;
-    TimerKind kind;
+    // Windows fires a plain waitable timer on its scheduler tick (about
+    // 15.6 ms); where the system offers it (Windows 10 1803 on), a
+    // high-resolution timer is made instead, a plain one where that is
+    // refused.
+    bool high_resolution;
 };
 
 namespace {
@@ -45,14 +49,14 @@ void event_close(Event* event) {
 }
 
 Timer* timer_create() {
-    auto* timer = new (std::nothrow) Timer{nullptr, TimerKind::high_resolution};
+    auto* timer = new (std::nothrow) Timer{nullptr, true};
     if (timer == nullptr)
         return nullptr;
     // Older Windows refuses a high-resolution timer (ERROR_INVALID_PARAMETER);
     // whatever the reason, a refusal leaves the plain timer to try.
     timer->handle = static_cast<HANDLE>(system_calls.high_resolution_timer_create());
     if (timer->handle == nullptr) {
-        timer->kind = TimerKind::plain;
+        timer->high_resolution = false;
         timer->handle = CreateWaitableTimerW(nullptr, FALSE, nullptr);
     }
     if (timer->handle == nullptr) {
@@ -62,8 +66,8 @@ Timer* timer_create() {
     return timer;
 }
 
-TimerKind timer_kind(const Timer* timer) {
-    return timer == nullptr ? TimerKind::none : timer->kind;
+bool timer_high_resolution(const Timer* timer) {
+    return timer->high_resolution;
 }
 
 void timer_set(Timer* timer, int64_t due_time, TimerRoutine routine) {

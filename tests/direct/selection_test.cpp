@@ -3,6 +3,7 @@
 #include "platform/syscalls.h"
 #include "sstp/tcp.h"
 #include "sstp/transport.h"
+#include "tests/support/seams.h"
 
 namespace lumivox::test {
 namespace {

@@ -11,6 +11,7 @@
 #include "sync/scheduler.h"
 #include "tests/prefs/page_driver.h"
 #include "tests/prefs/page_fixture.h"
+#include "tests/support/seams.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 

@@ -4,6 +4,7 @@
 #include "sstp/request.h"
 #include "sstp/tcp.h"
 #include "sstp/transport.h"
+#include "tests/support/seams.h"
 #include "tools/ghost/sstp_server.h"
 
 #include <chrono>

@@ -175,8 +175,8 @@ void check_download(const TrackTags& tags, Report& report) {
         lrclib_request_url(cfg_lrclib_server.get(),
                            {tags.artist.c_str(), tags.title.c_str(), value_of(tags, "ALBUM"), 0});
     platform::HttpAnswer answer;
-    platform::HttpResult result = platform::http_get(report.download_url.c_str(), lrclib_user_agent,
-                                                     download_limits, nullptr, answer);
+    platform::HttpResult result = platform::http_get(
+        report.download_url.c_str(), lrclib_user_agent(), download_limits, nullptr, answer);
     std::string synced;
     report.download = answer_text(result, answer, synced);
     std::free(answer.body);

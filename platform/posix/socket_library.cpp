@@ -168,16 +168,4 @@ bool socket_library_free(LibraryHandle library) {
     return library == &library_token;
 }
 
-LibraryHandle load_library(const char* name) {
-    return system_calls.library_load(name);
-}
-
-void* library_symbol(LibraryHandle library, const char* name) {
-    return system_calls.library_symbol(library, name);
-}
-
-void free_library(LibraryHandle library) {
-    system_calls.library_free(library);
-}
-
 } // namespace lumivox::platform
