@@ -4,6 +4,7 @@
 #include "tests/e2e/config_blob.h"
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +17,11 @@
 
 namespace lumivox::e2e {
 namespace {
+
+using test::exit_script;
+using test::line_text;
+using test::reset;
+using test::startup;
 
 // cfg_options 0x0100 (TCP), the features left at their default.
 std::string tcp_config() {
@@ -116,10 +122,12 @@ TEST_F(Faults, GhostThatAnswersGarbageOverTcp) {
     EXPECT_EQ(host.status, 0) << host.err;
     ghost.stop();
     // The start-up script, the first line (which halts the run), the seek's
-    // reset, the resynchronised line, the exit's reset and exit script.
+    // reset, the line resumed at the seek (which halts it again), the exit's
+    // reset and exit script.
     auto records = read_records(ghost.record_path());
-    EXPECT_GE(records.size(), 2u);
-    EXPECT_LE(records.size(), 8u);
+    EXPECT_EQ(scripts(records),
+              (std::vector<std::string>{startup, line_text("Line 0"), reset, line_text("Line 5"),
+                                        reset, exit_script}));
 }
 
 // The ghost goes away in the middle of a track and comes back: the next new

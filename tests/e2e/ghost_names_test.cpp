@@ -4,6 +4,7 @@
 // surfaces all the while, so a listing read without its lock would be torn.
 #include "tests/e2e/processes.h"
 #include "tests/e2e/track_folder.h"
+#include "tests/support/default_scripts.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -50,13 +51,18 @@ class GhostNames : public TrackFolder {
         ghost.stop();
 
         std::vector<std::string> singers;
+        bool announced = false;
         for (const Record& r : read_records(ghost.record_path())) {
+            announced = announced || r.script == test::startup;
             // Nothing reaches a ghost's second window, nor goes anywhere else.
             EXPECT_EQ(r.via, "direct");
             EXPECT_EQ(r.window.value_or("<none>"), "sakura");
             if (r.script == "\\0\\s[25]La\\e" || r.script == "\\0\\s[25]Li\\e")
                 singers.push_back(r.ghost.value_or("<none>"));
         }
+        // The start-up script reaches a running ghost whoever sings: without
+        // it, no singer would only say that the host never ran.
+        EXPECT_TRUE(announced) << "the start-up script reached no ghost";
         if (c.singer)
             EXPECT_EQ(singers, (std::vector<std::string>{*c.singer, *c.singer}));
         else
