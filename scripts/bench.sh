@@ -5,8 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. scripts/wine-env.sh
+wine_lane windows
 
 cmake --preset native >/dev/null
 cmake --build --preset native >/dev/null

@@ -66,8 +66,8 @@ if [ "$mpris" = true ] && [ "${LUMIVOX_DEMO_ON_BUS:-}" = 1 ]; then
 fi
 
 scripts/install-deps.sh
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. scripts/wine-env.sh
+wine_lane windows
 
 if [ "$mpris" = true ]; then
     cmake --preset native >/dev/null

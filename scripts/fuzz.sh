@@ -8,8 +8,7 @@
 #
 # SECONDS per target (default 60; --quick: 5, for the test command).
 # --runs N runs each target for N executions instead, however long it takes.
-# TARGETs: loader blob resume direct tcp_reply script_filter lrclib_answer
-# (default: all).
+# TARGETs: those fuzz/targets.txt lists (default: all).
 # Crashing inputs are kept under build/fuzz/artifacts/<target>/, logs under
 # build/fuzz/logs/. LUMIVOX_FUZZ_BUILD overrides the build folder.
 set -euo pipefail
@@ -27,23 +26,22 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
-all=(loader blob resume direct tcp_reply script_filter lrclib_answer)
+# The targets and their longest inputs, from the one list.
+all=()
+declare -A longest
+while read -r name bytes; do
+    case "$name" in ''|'#'*) continue ;; esac
+    all+=("$name")
+    longest[$name]=$bytes
+done < fuzz/targets.txt
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
-# The longest input each target takes: the loader's long-line paths need
-# lines past its 4,095-byte buffer; the others need a little more than the
-# 4,096-byte buffers and images they read.
 max_len() {
-    case "$1" in
-    loader) echo 24576 ;;
-    blob) echo 8192 ;;
-    resume) echo 12288 ;;
-    direct) echo 12288 ;;
-    tcp_reply) echo 4200 ;;
-    script_filter) echo 4200 ;;
-    lrclib_answer) echo 16384 ;;
-    *) echo "unknown fuzz target: $1" >&2; return 1 ;;
-    esac
+    if [ -z "${longest[$1]:-}" ]; then
+        echo "unknown fuzz target: $1 (fuzz/targets.txt lists ${all[*]})" >&2
+        return 1
+    fi
+    echo "${longest[$1]}"
 }
 for t in "${targets[@]}"; do max_len "$t" >/dev/null; done
 

@@ -18,8 +18,8 @@ if [ ! -f "$build/bin/lumivox-host.exe" ] || [ ! -f "$build/bin/foo_lumivox.dll"
     cmake --build "$build" --target lumivox-host foo_lumivox
 fi
 
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. scripts/wine-env.sh
+wine_lane windows
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
