@@ -5,7 +5,7 @@
 // as a failure there instead of being shared.
 #pragma once
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 #include "platform/window_message.h"
 
 #include <cstdint>

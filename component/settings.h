@@ -2,7 +2,7 @@
 // records of GUID, 32-bit little-endian size and data.
 #pragma once
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 #include "component/text_buffer.h"
 
 #include <cstdint>

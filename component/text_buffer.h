@@ -2,7 +2,7 @@
 // operations, so that texts can be handed to the host and filled by it.
 #pragma once
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 
 #include <cstdint>
 

@@ -11,14 +11,6 @@ const char request_head[] = "SEND SSTP/1.1\r\n"
                             "Script: ";
 static_assert(sizeof request_head - 1 == request_head_length);
 
-const CharsetTrailer charset_trailers[3] = {
-    {"\r\n\r\n", 4},
-    {"\r\nCharset: UTF-8\r\n\r\n", 20},
-    {"\r\nCharset: Shift_JIS\r\n\r\n", 24},
-};
-
-const CharsetTrailer* current_trailer = nullptr;
-
 namespace {
 
 // A script too long for the buffer is cut rather than refused: the scheduler

@@ -3,7 +3,7 @@
 #include "platform/lock.h"
 #include "sstp/direct.h"
 #include "sstp/tcp.h"
-#include "sync/sync_objects.h"
+#include "sync/sync_objects.h" // upward: the run's lock guards the swap
 
 namespace lumivox {
 

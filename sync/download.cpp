@@ -1,6 +1,6 @@
 #include "sync/download.h"
 
-#include "component/settings.h"
+#include "component/settings.h" // upward: the user's settings
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/lock.h"

@@ -1,8 +1,8 @@
 #include "sync/playback.h"
 
-#include "component/entry.h"
-#include "component/settings.h"
-#include "component/text_buffer.h"
+#include "component/entry.h"       // upward: the player's services
+#include "component/settings.h"    // upward: the user's settings
+#include "component/text_buffer.h" // upward: the settings' texts
 #include "platform/folders.h"
 #include "sstp/request.h"
 #include "sstp/transport.h"

@@ -1,7 +1,7 @@
 // The component's answers to the host's lifecycle and playback events.
 #pragma once
 
-#include "component/service_api.h"
+#include "component/service_api.h" // upward: the player's playback interfaces
 
 namespace lumivox {
 

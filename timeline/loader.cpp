@@ -2,11 +2,11 @@
 
 #include "timeline/load_report.h"
 
-#include "component/host_api.h"
-#include "component/settings.h"
+#include "base/host_api.h"
+#include "component/settings.h" // upward: the user's settings
 #include "platform/codepage.h"
 #include "platform/file.h"
-#include "sstp/request.h"
+#include "sstp/request.h" // upward: the file's ghost is probed
 #include "timeline/legacy_charset.h"
 #include "timeline/lrc_syntax.h"
 #include "timeline/lyric_source.h"

@@ -1,11 +1,11 @@
 #include "timeline/lookup.h"
 
-#include "component/host_api.h"
-#include "component/settings.h"
+#include "base/host_api.h"
+#include "component/settings.h" // upward: the user's settings
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/folders.h"
-#include "sync/start_tick.h"
+#include "sync/start_tick.h" // upward: a lookup starts the track's clock
 #include "timeline/load_report.h"
 #include "timeline/loader.h"
 #include "timeline/lyric_folders.h"

@@ -2,7 +2,7 @@
 // folder, then the lyrics the track holds in its tags.
 #pragma once
 
-#include "sstp/request.h"
+#include "base/charset_trailer.h"
 
 #include <cstddef>
 #include <cstdint>

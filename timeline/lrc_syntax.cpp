@@ -1,6 +1,6 @@
 #include "timeline/lrc_syntax.h"
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 #include "timeline/text.h"
 #include "timeline/timeline.h"
 

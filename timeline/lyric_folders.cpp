@@ -1,7 +1,7 @@
 #include "timeline/lyric_folders.h"
 
-#include "component/host_api.h"
-#include "component/settings.h"
+#include "base/host_api.h"
+#include "component/settings.h" // upward: the user's settings
 #include "platform/file.h"
 
 #include <cstring>

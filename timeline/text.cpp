@@ -1,6 +1,6 @@
 #include "timeline/text.h"
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 
 #include <cstdlib>
 #include <cstring>

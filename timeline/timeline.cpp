@@ -1,7 +1,7 @@
 #include "timeline/timeline.h"
 
+#include "base/charset_trailer.h"
 #include "platform/codepage.h"
-#include "sstp/request.h"
 
 #include <cstdlib>
 

@@ -2,7 +2,7 @@
 // picture drawn through GDI+, and the dialog procedure that reports the
 // window's life and its controls' commands to the open page.
 #include "component/entry.h"
-#include "component/host_api.h"
+#include "base/host_api.h"
 #include "component/open_page.h"
 #include "component/preferences_layout.h"
 

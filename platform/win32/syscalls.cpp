@@ -1,6 +1,6 @@
 #include "platform/syscalls.h"
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 #include "platform/win32/object_name.h"
 
 #include <string>

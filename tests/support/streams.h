@@ -2,7 +2,7 @@
 // host's own, they report failures by throwing.
 #pragma once
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 
 #include <cstdint>
 #include <stdexcept>

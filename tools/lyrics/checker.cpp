@@ -1,6 +1,6 @@
 #include "tools/lyrics/checker.h"
 
-#include "component/host_api.h"
+#include "base/host_api.h"
 #include "component/settings.h"
 #include "platform/folders.h"
 #include "platform/http.h"
