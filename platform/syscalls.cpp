@@ -66,18 +66,9 @@ bool shared_memory_open(const char* name, SharedView& view) {
 }
 
 void restore_calls() {
-    restore(&SystemCalls::tick_count);
-    restore(&SystemCalls::file_open);
-    restore(&SystemCalls::file_read);
-    restore(&SystemCalls::file_rewind);
-    restore(&SystemCalls::file_close);
-    restore(&SystemCalls::library_load);
-    restore(&SystemCalls::library_symbol);
-    restore(&SystemCalls::library_free);
-    restore(&SystemCalls::shared_memory_open);
-#ifdef _WIN32
-    restore(&SystemCalls::high_resolution_timer_create);
-#endif
+#define LUMIVOX_CALL_RESTORE(name, result, parameters) restore(&SystemCalls::name);
+    LUMIVOX_SYSTEM_CALLS(LUMIVOX_CALL_RESTORE)
+#undef LUMIVOX_CALL_RESTORE
 }
 
 } // namespace lumivox::platform

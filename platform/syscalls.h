@@ -13,31 +13,56 @@
 
 namespace lumivox::platform {
 
-struct SystemCalls {
-    // GetTickCount, or CLOCK_MONOTONIC in milliseconds.
-    uint32_t (*tick_count)();
-    // uCreateFile for reading, or open(2) of a regular file; no_file on failure.
-    FileHandle (*file_open)(const char* path);
-    // ReadFile or read(2): the count read, 0 at the end, -1 on failure.
-    int32_t (*file_read)(FileHandle file, void* buffer, uint32_t n);
-    // SetFilePointer or lseek(2) back to offset 0; false on failure.
-    bool (*file_rewind)(FileHandle file);
-    // CloseHandle or close(2).
-    void (*file_close)(FileHandle file);
-    // LoadLibraryA, GetProcAddress and FreeLibrary; elsewhere the socket
-    // library's substitute (see net.h).
-    LibraryHandle (*library_load)(const char* name);
-    void* (*library_symbol)(LibraryHandle library, const char* name);
-    bool (*library_free)(LibraryHandle library);
-    // Opens and maps a whole named shared-memory object; false, with nothing
-    // left open, when there is none or it cannot be mapped.
-    bool (*shared_memory_open)(const char* name, SharedView& view);
+// Every system call that tests may replace, once: CALL(name, result,
+// (parameters)). The table's entries, the check that each lane's table
+// fills them all and the restore are made from it, so that a new call needs
+// this line and each lane's function.
+//   tick_count: GetTickCount, or CLOCK_MONOTONIC in milliseconds.
+//   file_open: uCreateFile for reading, or open(2) of a regular file;
+//     no_file on failure.
+//   file_read: ReadFile or read(2): the count read, 0 at the end, -1 on
+//     failure.
+//   file_rewind: SetFilePointer or lseek(2) back to offset 0; false on
+//     failure.
+//   file_close: CloseHandle or close(2).
+//   library_load, library_symbol, library_free: LoadLibraryA,
+//     GetProcAddress and FreeLibrary; elsewhere the socket library's
+//     substitute (see net.h).
+//   shared_memory_open: opens and maps a whole named shared-memory object;
+//     false, with nothing left open, when there is none or it cannot be
+//     mapped.
+//   high_resolution_timer_create (Windows): CreateWaitableTimerExW for a
+//     high-resolution timer: its HANDLE, or nullptr when the system refuses.
+#define LUMIVOX_COMMON_CALLS(CALL)                                                                 \
+    CALL(tick_count, uint32_t, ())                                                                 \
+    CALL(file_open, FileHandle, (const char* path))                                                \
+    CALL(file_read, int32_t, (FileHandle file, void* buffer, uint32_t n))                          \
+    CALL(file_rewind, bool, (FileHandle file))                                                     \
+    CALL(file_close, void, (FileHandle file))                                                      \
+    CALL(library_load, LibraryHandle, (const char* name))                                          \
+    CALL(library_symbol, void*, (LibraryHandle library, const char* name))                         \
+    CALL(library_free, bool, (LibraryHandle library))                                              \
+    CALL(shared_memory_open, bool, (const char* name, SharedView& view))
 #ifdef _WIN32
-    // CreateWaitableTimerExW for a high-resolution timer: its HANDLE, or
-    // nullptr when the system refuses it.
-    void* (*high_resolution_timer_create)();
+#define LUMIVOX_SYSTEM_CALLS(CALL)                                                                 \
+    LUMIVOX_COMMON_CALLS(CALL)                                                                     \
+    CALL(high_resolution_timer_create, void*, ())
+#else
+#define LUMIVOX_SYSTEM_CALLS(CALL) LUMIVOX_COMMON_CALLS(CALL)
 #endif
+
+struct SystemCalls {
+#define LUMIVOX_CALL_ENTRY(name, result, parameters) result(*name) parameters;
+    LUMIVOX_SYSTEM_CALLS(LUMIVOX_CALL_ENTRY)
+#undef LUMIVOX_CALL_ENTRY
 };
+
+// Whether a lane's table fills every entry; each lane checks its own.
+constexpr bool fills_every_call(const SystemCalls& calls) {
+#define LUMIVOX_CALL_SET(name, result, parameters) calls.name != nullptr&&
+    return LUMIVOX_SYSTEM_CALLS(LUMIVOX_CALL_SET) true;
+#undef LUMIVOX_CALL_SET
+}
 
 // This lane's real calls.
 extern const SystemCalls real_calls;
