@@ -1,8 +1,8 @@
 // The preferences page on Windows: dialog 101 of the component's module, its
 // picture drawn through GDI+, and the dialog procedure that reports the
 // window's life and its controls' commands to the open page.
-#include "component/entry.h"
 #include "base/host_api.h"
+#include "component/entry.h"
 #include "component/open_page.h"
 #include "component/preferences_layout.h"
 

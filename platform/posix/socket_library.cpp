@@ -1,8 +1,8 @@
 // Without a dynamic socket library to load, "ws2_32.dll" is a name table of
 // Winsock-shaped functions over BSD sockets. Loading it always succeeds.
+#include "platform/posix/socket_library.h"
 #include "platform/library.h"
 #include "platform/net.h"
-#include "platform/posix/socket_library.h"
 #include "platform/syscalls.h"
 
 #include <cerrno>
