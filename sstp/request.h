@@ -26,4 +26,10 @@ bool send_sstp_request(const char* script, const CharsetTrailer* trailer);
 // transport (Direct keeps the window it found, TCP loads its library).
 int probe_ghost(const GhostKey* ghost_key);
 
+// Probes for the ghost a lyric file names (in the charset current_trailer
+// names), by its GhostKey in UTF-8 and in the system code page, built in
+// ghost_key.cpp. The name is borrowed: a CR stands in for its NUL while it
+// converts. False also when it converts to neither.
+bool probe_named_ghost(char* ghost);
+
 } // namespace lumivox

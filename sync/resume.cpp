@@ -51,10 +51,8 @@ void send_resumed(ScopeMask mask, bool synchronized, int64_t remaining, const ch
     if (remaining < 0) {
         // Above -2^31 here: the time before the wait was above 0 and the
         // wait holds at most 2^31 - 1 ms.
-        char wait[24] = "\\_w[";
-        char* end = write_unsigned(wait + 4, static_cast<uint32_t>(-remaining));
-        end[0] = ']';
-        end[1] = '\0';
+        char wait[wait_length_max + 1];
+        write_wait(wait, static_cast<uint32_t>(-remaining));
         append(out, limit, wait);
     }
     append(out, limit, rest);

@@ -13,9 +13,6 @@ namespace {
 constexpr char offset_tag[] = "[offset:";
 constexpr uint32_t offset_tag_length = sizeof offset_tag - 1;
 
-// "\_w[", at most ten digits, "]".
-constexpr uint32_t wait_max = 15;
-
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -106,11 +103,10 @@ struct Writer {
         if (ms <= 0)
             return;
         pad_dangling();
-        if (!room_for(wait_max))
+        if (!room_for(wait_length_max))
             return;
-        char* end = copy_string_end(out + written, "\\_w[");
-        end = write_unsigned(end, static_cast<uint32_t>(ms > UINT32_MAX ? UINT32_MAX : ms));
-        end = copy_string_end(end, "]");
+        char* end =
+            write_wait(out + written, static_cast<uint32_t>(ms > UINT32_MAX ? UINT32_MAX : ms));
         written = static_cast<uint32_t>(end - out);
     }
 };

@@ -2,6 +2,7 @@
 
 #include "base/charset_trailer.h"
 #include "platform/codepage.h"
+#include "timeline/text.h"
 
 #include <cstdlib>
 
@@ -52,6 +53,12 @@ const char* next_unit(const char* p, LeadBytes lead) {
     if (p[0] == '\\' && p[1] != '\0')
         return next_char(p + 1, lead);
     return next_char(p, lead);
+}
+
+char* write_wait(char* out, uint32_t ms) {
+    char* end = copy_string_end(out, "\\_w[");
+    end = write_unsigned(end, ms);
+    return copy_string_end(end, "]");
 }
 
 uint32_t whole_units_length(const char* text, uint32_t limit, LeadBytes lead) {

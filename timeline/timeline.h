@@ -61,4 +61,11 @@ const char* next_unit(const char* p, LeadBytes lead);
 // never between a backslash and its character.
 uint32_t whole_units_length(const char* text, uint32_t limit, LeadBytes lead);
 
+// The longest wait: "\_w[", at most ten digits, "]".
+constexpr uint32_t wait_length_max = 15;
+
+// Writes the wait "\_w[ms]" (ms at least 1) and a NUL at out; returns the
+// NUL's position.
+char* write_wait(char* out, uint32_t ms);
+
 } // namespace lumivox
