@@ -47,6 +47,18 @@ void apply_charset(const char* value, LyricLoadContext& context) {
     context.charset_named = true;
 }
 
+// Puts a heap copy of value in place of what slot held; a copy that cannot
+// be made fails the load and leaves slot as it was.
+void keep_copy(char*& slot, const char* value, LyricLoadContext& context) {
+    char* copy = dup_string(value);
+    if (copy == nullptr) {
+        context.failed = true;
+        return;
+    }
+    std::free(slot);
+    slot = copy;
+}
+
 // A name that begins with a byte of 0x80 or above is taken: ghost names are
 // commonly Japanese, and that is why the name is converted from the file's
 // character set before the probe. Empty names and names that begin with a
@@ -54,13 +66,7 @@ void apply_charset(const char* value, LyricLoadContext& context) {
 void apply_ghost(const char* value, LyricLoadContext& context) {
     if (static_cast<unsigned char>(value[0]) <= 0x20)
         return;
-    char* name = dup_string(value);
-    if (name == nullptr) {
-        context.failed = true;
-        return;
-    }
-    std::free(context.ghost);
-    context.ghost = name;
+    keep_copy(context.ghost, value, context);
 }
 
 // The file's own template is kept as written: which of its placeholders
@@ -69,13 +75,7 @@ void apply_ghost(const char* value, LyricLoadContext& context) {
 void apply_primary(const char* value, LyricLoadContext& context) {
     if (find_substring(value, placeholder, placeholder_length) == nullptr)
         return;
-    char* copy = dup_string(value);
-    if (copy == nullptr) {
-        context.failed = true;
-        return;
-    }
-    std::free(context.own_template);
-    context.own_template = copy;
+    keep_copy(context.own_template, value, context);
 }
 
 struct Directive {
