@@ -5,13 +5,13 @@
 // Then measures the CPU time the process uses while a run waits 10 s for a
 // distant line. Goals on Linux: p50 <= 1 ms, p99 <= 3 ms, drift <= 1 ms,
 // idle CPU under 5 ms.
+#include "base/text.h"
 #include "platform/clock.h"
 #include "sstp/request.h"
 #include "sstp/transport.h"
 #include "sync/scheduler.h"
 #include "sync/start_tick.h"
 #include "sync/sync_objects.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "component/text_buffer.h"
 
-#include "timeline/text.h"
+#include "base/text.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -10,9 +10,10 @@ namespace lumivox::platform {
 using FileHandle = intptr_t;
 constexpr FileHandle no_file = -1;
 
-// Opens an existing file by UTF-8 path for reading. On Windows through the
-// host's uCreateFile (GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING); only
-// regular files open, on either lane.
+// Opens an existing file by UTF-8 path for reading; only regular files open,
+// on either lane. On Windows the component opens through the player's
+// uCreateFile (GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING; see
+// platform/win32/file_open.h).
 FileHandle file_open_read(const char* path);
 // Reads up to n bytes; the count read (0 at the end of the file), or -1 when
 // the read failed.

@@ -91,6 +91,9 @@ status=0
 scripts/package.sh || status=1
 scripts/check-dll-tables.sh x86 build/windows32/bin/foo_lumivox.dll || status=1
 scripts/check-dll-tables.sh x64 build/windows/bin/foo_lumivox.dll || status=1
+for lane in windows windows32; do
+    scripts/check-dll-tables.sh --no-player build/$lane/bin/lumivox-ghost.exe || status=1
+done
 
 wait "${pids[@]}" || true
 # ctest's own summary of a lane: its count, time and the tests it skipped.

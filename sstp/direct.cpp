@@ -3,9 +3,9 @@
 #include "platform/clock.h"
 #include "sstp/hung_ghost.h"
 
+#include "base/text.h"
 #include "platform/codepage.h"
 #include "platform/shared_memory.h"
-#include "timeline/text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -78,7 +78,7 @@ bool matches_at(const char* p, const char* needle, uint32_t n, LeadBytes lead) {
     for (uint32_t i = 0; i < n; ++i) {
         if (p[i] == '\0')
             return false;
-        if (lead != nullptr && i + 1 < n && lead(static_cast<unsigned char>(needle[i]))) {
+        if (char_length(needle + i, n - i, lead) == 2) {
             if (p[i] != needle[i] || p[i + 1] != needle[i + 1])
                 return false;
             ++i;

@@ -3,9 +3,9 @@
 // "Sakura" in the system code page): a WM_COPYDATA message per request.
 #pragma once
 
+#include "base/lead_bytes.h"
 #include "platform/window_message.h"
 #include "sstp/ghost_key.h"
-#include "timeline/script_filter.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,8 +1,8 @@
 #include "sstp/ghost_key.h"
 
+#include "base/text.h"
 #include "platform/codepage.h"
 #include "sstp/request.h"
-#include "timeline/text.h"
 
 #include <cstdint>
 #include <cstring>

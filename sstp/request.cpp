@@ -1,7 +1,7 @@
 #include "sstp/request.h"
 
+#include "base/text.h"
 #include "sstp/transport.h"
-#include "timeline/text.h"
 
 namespace lumivox {
 

@@ -1,11 +1,11 @@
 #include "sstp/tcp.h"
 
+#include "base/text.h"
 #include "platform/clock.h"
 #include "platform/library.h"
 #include "platform/net.h"
 #include "sstp/hung_ghost.h"
 #include "sstp/request.h"
-#include "timeline/text.h"
 
 namespace lumivox {
 

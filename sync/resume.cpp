@@ -1,7 +1,7 @@
 #include "sync/resume.h"
 
+#include "base/text.h"
 #include "sstp/request.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 namespace lumivox {

@@ -2,7 +2,7 @@
 
 #include "base/charset_trailer.h"
 #include "base/host_api.h"
-#include "timeline/text.h"
+#include "base/text.h"
 
 #include <bit>
 #include <cstdlib>

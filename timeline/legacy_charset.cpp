@@ -1,5 +1,7 @@
 #include "timeline/legacy_charset.h"
 
+#include "base/lead_bytes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -42,7 +44,7 @@ inline uint32_t char_length(const unsigned char* p, uint32_t available) {
         return 0;
     unsigned trail = p[1];
     if constexpr (charset == LegacyCharset::shift_jis) {
-        return (in(lead, 0x81, 0x9F) || in(lead, 0xE0, 0xFC)) &&
+        return shift_jis_lead_byte(static_cast<unsigned char>(lead)) &&
                        (in(trail, 0x40, 0x7E) || in(trail, 0x80, 0xFC))
                    ? 2
                    : 0;

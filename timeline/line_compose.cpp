@@ -1,8 +1,8 @@
 #include "timeline/line_compose.h"
 
 #include "base/charset_trailer.h"
+#include "base/text.h"
 #include "timeline/lrc_syntax.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <cstdlib>

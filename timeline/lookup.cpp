@@ -1,6 +1,7 @@
 #include "timeline/lookup.h"
 
 #include "base/host_api.h"
+#include "base/text.h"
 #include "component/settings.h" // upward: the user's settings
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -8,8 +9,8 @@
 #include "sync/start_tick.h" // upward: a lookup starts the track's clock
 #include "timeline/load_report.h"
 #include "timeline/loader.h"
+#include "timeline/lrc_syntax.h"
 #include "timeline/lyric_folders.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <cstdio>
@@ -271,13 +272,9 @@ const char* local_track_path(const char* path, char* buffer) {
 
 bool holds_time_tagged_line(const char* text) {
     for (const char* line = text; *line != '\0';) {
-        if (line[0] == '[' && parse_time_value(line + 1, INT32_MIN) != INT32_MIN) {
-            const char* close = line + 1;
-            while (!is_line_end(*close) && *close != ']')
-                ++close;
-            if (*close == ']')
-                return true;
-        }
+        int32_t time = 0;
+        if (const char* tag = line; take_time_tag(tag, time))
+            return true;
         while (!is_line_end(*line))
             ++line;
         while (*line == '\n' || *line == '\r')

@@ -1,7 +1,7 @@
 #include "timeline/lrc_syntax.h"
 
 #include "base/host_api.h"
-#include "timeline/text.h"
+#include "base/text.h"
 #include "timeline/timeline.h"
 
 #include <cstring>
@@ -112,6 +112,23 @@ struct Writer {
 };
 
 } // namespace
+
+bool take_time_tag(const char*& p, int32_t& value) {
+    constexpr int32_t no_time = INT32_MIN;
+    if (*p != '[')
+        return false;
+    const char* close = p + 1;
+    while (*close != ']' && *close != '\0' && *close != '\r' && *close != '\n')
+        ++close;
+    if (*close != ']')
+        return false;
+    int32_t time = parse_time_value(p + 1, no_time);
+    if (time == no_time)
+        return false;
+    value = time;
+    p = close + 1;
+    return true;
+}
 
 bool read_lrc_offset(const char* line, int32_t& offset) {
     // Every "[" line comes here: most are told apart without the host.

@@ -1,5 +1,5 @@
-// What .lrc files write beyond time tags: an "[offset:N]" line that moves
-// every time, and word stamps ("<mm:ss.xx>") that time the words of a line.
+// What .lrc files write: time tags, an "[offset:N]" line that moves every
+// time, and word stamps ("<mm:ss.xx>") that time the words of a line.
 #pragma once
 
 #include "timeline/script_filter.h"
@@ -7,6 +7,13 @@
 #include <cstdint>
 
 namespace lumivox {
+
+// When p starts a time tag (a "[", a time as parse_time_value reads it,
+// anything up to the next "]" on the same line, which a NUL, CR or LF ends),
+// reads its time into value, moves p past the "]" and says true; otherwise
+// leaves both alone. The loader's passes and the lookup's check of embedded
+// lyrics read tags by it alone.
+bool take_time_tag(const char*& p, int32_t& value);
 
 // Reads an "[offset:N]" line ("offset" in any case): N whole milliseconds,
 // signed ("+500", "-250", "300"), blanks allowed around it, then "]". False,

@@ -39,13 +39,9 @@ bool is_alnum(unsigned char b) {
     return is_digit(b) || ((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
 }
 
-bool is_lead(const Line& line, unsigned char b) {
-    return line.lead != nullptr && b >= 0x80 && line.lead(b);
-}
-
-// 2 where a lead byte has its trail within the line, otherwise 1.
 uint32_t char_length(const Line& line, uint32_t i) {
-    return is_lead(line, line.text[i]) && i + 1 < line.end && !is_break(line.text[i + 1]) ? 2 : 1;
+    return lumivox::char_length(reinterpret_cast<const char*>(line.text) + i, line.end - i,
+                                line.lead);
 }
 
 // Parsers over [p, end): each moves p past what it read and says whether it
@@ -213,10 +209,6 @@ uint32_t kept_tag_end(const Line& line, uint32_t i) {
 
 } // namespace
 
-bool shift_jis_lead_byte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 uint32_t filter_lyric_script(const char* text, uint32_t length, LeadBytes lead, char* out) {
     const Line line{reinterpret_cast<const unsigned char*>(text), length, lead};
     uint32_t n = 0;
@@ -245,7 +237,7 @@ uint32_t filter_lyric_script(const char* text, uint32_t length, LeadBytes lead, 
             out[n++] = text[i];
             ++i;
             // A lead byte before a CR or LF gets that break's space.
-            if (i == length && is_lead(line, b))
+            if (i == length && is_lead_byte(line.lead, static_cast<char>(b)))
                 out[n++] = ' ';
         }
     }

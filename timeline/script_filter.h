@@ -4,17 +4,11 @@
 // as text and nothing runs.
 #pragma once
 
+#include "base/lead_bytes.h"
+
 #include <cstdint>
 
 namespace lumivox {
-
-// Tells whether a byte starts a two-byte character of the line's charset;
-// nullptr scans by bytes (UTF-8 and single-byte code pages). Only bytes of
-// 0x80 and above are asked: no double-byte code page leads with ASCII.
-using LeadBytes = bool (*)(unsigned char);
-
-// Shift_JIS (code page 932): 0x81-0x9F and 0xE0-0xFC.
-bool shift_jis_lead_byte(unsigned char byte);
 
 // Filters length bytes of text (a line without its line end) into out, which
 // the caller sizes to at least 2 * length + 1 bytes. Writes the result and a

@@ -1,10 +1,10 @@
 #include "timeline/tag_passes.h"
 
+#include "base/text.h"
 #include "timeline/directives.h"
 #include "timeline/line_compose.h"
 #include "timeline/load_report.h"
 #include "timeline/lrc_syntax.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <algorithm>
@@ -13,26 +13,6 @@
 namespace lumivox {
 
 namespace {
-
-// What parse_time_value gives back for a tag that holds no time.
-constexpr int32_t no_time = INT32_MIN;
-
-// When p starts a time tag (a "[", a time, anything up to the next "]"),
-// reads its time into value, moves p past the "]" and says true. Both passes
-// read a line's tags with it, so that the first pass's bounds hold.
-bool take_time_tag(const char*& p, int32_t& value) {
-    if (*p != '[')
-        return false;
-    const char* close = find_first_char(p, ']');
-    if (close == nullptr)
-        return false;
-    int32_t time = parse_time_value(p + 1, no_time);
-    if (time == no_time)
-        return false;
-    value = time;
-    p = close + 1;
-    return true;
-}
 
 // A lyric must begin right after the last tag, with a byte above 0x20.
 bool starts_lyric(const char* p) {

@@ -1,7 +1,7 @@
 #include "timeline/templates.h"
 
+#include "base/text.h"
 #include "component/settings.h" // upward: the user's settings
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <cstdlib>

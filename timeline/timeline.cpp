@@ -1,8 +1,8 @@
 #include "timeline/timeline.h"
 
 #include "base/charset_trailer.h"
+#include "base/text.h"
 #include "platform/codepage.h"
-#include "timeline/text.h"
 
 #include <cstdlib>
 
@@ -26,15 +26,6 @@ void free_timeline() {
     template_prefix = nullptr;
 }
 
-namespace {
-
-bool is_lead(LeadBytes lead, char c) {
-    auto b = static_cast<unsigned char>(c);
-    return lead != nullptr && b >= 0x80 && lead(b);
-}
-
-} // namespace
-
 LeadBytes line_lead_bytes() {
     if (current_trailer == trailer_utf8)
         return nullptr;
@@ -44,9 +35,8 @@ LeadBytes line_lead_bytes() {
 }
 
 const char* next_char(const char* p, LeadBytes lead) {
-    if (is_lead(lead, p[0]) && p[1] != '\0' && p[1] != '\r' && p[1] != '\n')
-        return p + 2;
-    return p + 1;
+    // A byte past a lead byte is the string's own: at worst its NUL.
+    return p + char_length(p, 2, lead);
 }
 
 const char* next_unit(const char* p, LeadBytes lead) {
@@ -71,7 +61,7 @@ uint32_t whole_units_length(const char* text, uint32_t limit, LeadBytes lead) {
         // after it, would take its partner from what follows the cut.
         const char* last = end - 1;
         bool lone_backslash = last == p && *p == '\\';
-        bool lone_lead = is_lead(lead, *last) && (last == p || (last == p + 1 && *p == '\\'));
+        bool lone_lead = is_lead_byte(lead, *last) && (last == p || (last == p + 1 && *p == '\\'));
         if (!lone_backslash && !lone_lead)
             whole = static_cast<uint32_t>(end - text);
         p = end;

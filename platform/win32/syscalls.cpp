@@ -1,6 +1,6 @@
 #include "platform/syscalls.h"
 
-#include "base/host_api.h"
+#include "platform/win32/file_open.h"
 #include "platform/win32/object_name.h"
 
 #include <string>
@@ -19,16 +19,6 @@ HANDLE as_handle(FileHandle file) {
 
 uint32_t get_tick_count() {
     return static_cast<uint32_t>(GetTickCount());
-}
-
-// Shared for reading only: nobody can write the file between the two passes
-// of the loader.
-FileHandle create_file(const char* path) {
-    HANDLE handle =
-        uCreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return no_file;
-    return reinterpret_cast<FileHandle>(handle);
 }
 
 int32_t read_file(FileHandle file, void* buffer, uint32_t n) {
@@ -88,7 +78,7 @@ void* create_high_resolution_timer() {
 // component makes its timer at load).
 constexpr SystemCalls lane_calls = {
     .tick_count = &get_tick_count,
-    .file_open = &create_file,
+    .file_open = &open_file_for_reading,
     .file_read = &read_file,
     .file_rewind = &rewind_file,
     .file_close = &close_file,

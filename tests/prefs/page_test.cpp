@@ -2,6 +2,7 @@
 // it shows when it opens, what its clicks change at once and tell the host,
 // what Apply, OK, Cancel and "Reset page" store and apply, dark mode, and the
 // references the page holds. The old players' create is tested too.
+#include "base/text.h"
 #include "component/preferences.h"
 #include "component/settings.h"
 #include "sstp/direct.h"
@@ -12,7 +13,6 @@
 #include "tests/prefs/page_driver.h"
 #include "tests/prefs/page_fixture.h"
 #include "tests/support/seams.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <algorithm>

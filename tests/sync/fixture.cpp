@@ -1,5 +1,6 @@
 #include "tests/sync/fixture.h"
 
+#include "base/text.h"
 #include "platform/clock.h"
 #include "platform/lock.h"
 #include "platform/syscalls.h"
@@ -7,7 +8,6 @@
 #include "sync/scheduler.h"
 #include "sync/start_tick.h"
 #include "sync/sync_objects.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
+#include "base/text.h"
 #include "sstp/request.h"
 #include "sync/resume.h"
 #include "tests/support/recording_transport.h"
-#include "timeline/text.h"
 #include "timeline/timeline.h"
 
 #include <algorithm>

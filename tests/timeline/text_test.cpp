@@ -1,4 +1,4 @@
-#include "timeline/text.h"
+#include "base/text.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

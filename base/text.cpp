@@ -1,4 +1,4 @@
-#include "timeline/text.h"
+#include "base/text.h"
 
 #include "base/host_api.h"
 
