@@ -3,6 +3,7 @@
 // without Win32; tests check each against the other.
 #pragma once
 
+#include "component/page_window.h"
 #include "component/service_api.h"
 #include "resources/control_ids.h"
 

@@ -1,5 +1,7 @@
 #include "platform/shared_memory.h"
 
+#include "platform/posix/deadline.h"
+
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -8,23 +10,6 @@
 #include <sys/mman.h>
 
 namespace lumivox::platform {
-
-namespace {
-
-// sem_timedwait's deadline is on the real-time clock.
-timespec deadline_after(uint32_t ms) {
-    timespec t{};
-    clock_gettime(CLOCK_REALTIME, &t);
-    t.tv_sec += static_cast<time_t>(ms / 1000);
-    t.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
-    if (t.tv_nsec >= 1000000000L) {
-        t.tv_nsec -= 1000000000L;
-        ++t.tv_sec;
-    }
-    return t;
-}
-
-} // namespace
 
 void shared_memory_close(SharedView& view) {
     if (view.data != nullptr)

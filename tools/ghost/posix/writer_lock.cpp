@@ -2,6 +2,8 @@
 // "/SakuraFMO", which readers open by that name.
 #include "tools/ghost/ghost_platform.h"
 
+#include "platform/posix/deadline.h"
+
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -14,19 +16,6 @@ namespace {
 
 std::string lock_path(const char* name) {
     return std::string("/") + name;
-}
-
-// sem_timedwait's deadline is on the real-time clock.
-timespec deadline_after(int ms) {
-    timespec t{};
-    clock_gettime(CLOCK_REALTIME, &t);
-    t.tv_sec += ms / 1000;
-    t.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
-    if (t.tv_nsec >= 1000000000L) {
-        t.tv_nsec -= 1000000000L;
-        ++t.tv_sec;
-    }
-    return t;
 }
 
 } // namespace
@@ -50,7 +39,8 @@ void writer_lock_close(const char* name, uintptr_t lock) {
 bool writer_lock_take(uintptr_t lock, int timeout_ms) {
     if (lock == 0)
         return false;
-    timespec deadline = deadline_after(timeout_ms);
+    timespec deadline =
+        platform::deadline_after(static_cast<uint32_t>(timeout_ms < 0 ? 0 : timeout_ms));
     int waited;
     do
         waited = sem_timedwait(reinterpret_cast<sem_t*>(lock), &deadline);
