@@ -160,6 +160,13 @@ class Download : public testing::Test {
             test::sleep_ms(10);
         return finished() >= n;
     }
+    // Waits until the stand-in server has been asked n times.
+    bool wait_asked(size_t n, int timeout_ms) const {
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        while (server.requests().size() < n && Clock::now() < deadline)
+            test::sleep_ms(10);
+        return server.requests().size() >= n;
+    }
 
     std::string saved(const std::string& name) const {
         std::ifstream in(profile.path() + "/lyrics/" + name, std::ios::binary);
@@ -259,7 +266,7 @@ TEST_F(Download, ANewTrackCancelsWhatIsStillComing) {
     server.answer("slow", test::lrclib_slow(test::lrclib_found("[00:04.00]late\n"), 1500));
     server.answer("next", test::lrclib_found("[00:03.00]next\n"));
     new_track("A", "slow");
-    test::sleep_ms(200);
+    ASSERT_TRUE(wait_asked(1, 8000)); // the slow answer is on its way
     new_track("A", "next");
     test::wait_for_deliveries(1, 8000);
     test::sleep_ms(1500);
@@ -305,9 +312,7 @@ TEST_F(Download, ShutdownEndsASlowDownload) {
     server.answer("slow", test::lrclib_slow(test::lrclib_found("[00:00.20]late\n"), 5000));
     download_limits = {2000, 30000, 1024 * 1024};
     new_track("A", "slow");
-    auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (server.requests().empty() && Clock::now() < deadline)
-        test::sleep_ms(10);
+    ASSERT_TRUE(wait_asked(1, 5000));
     auto begin = Clock::now();
     download_shutdown();
 #ifdef _WIN32

@@ -11,6 +11,7 @@
 #include "timeline/timeline.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -182,10 +183,11 @@ TEST_F(Scheduler, LineShownSinceTheLastResetIsNotSentAgain) {
         resync(0.35);
         frozen_tick += 10;
         platform::lock_leave(sync_lock);
-        sleep_ms(200);
         std::vector<std::string> expected = {"A", "B"};
         if (hold)
             expected.insert(expected.end(), {reset, "B"});
+        wait_for_deliveries(expected.size(), 2000);
+        sleep_ms(200); // nothing more comes
         EXPECT_EQ(delivered_scripts(), expected) << hold;
         sync_stop();
     }
@@ -210,11 +212,14 @@ TEST_F(Scheduler, SeekThenResyncKeepsTheLineAfterTheResumedOne) {
         sleep_ms(50);
         resync(k * 0.7 - 0.3);
         platform::lock_leave(sync_lock);
-        sleep_ms(300 + late_limit + 200);
-        auto sent = test::deliveries();
         bool found = false;
-        for (size_t i = before; i < sent.size(); ++i)
-            found = found || test::script_of(sent[i].bytes) == lines[k];
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!found && std::chrono::steady_clock::now() < until) {
+            auto sent = test::deliveries();
+            for (size_t i = before; i < sent.size(); ++i)
+                found = found || test::script_of(sent[i].bytes) == lines[k];
+            sleep_ms(5);
+        }
         EXPECT_TRUE(found) << "line " << k << " after a seek";
     }
 }
@@ -231,7 +236,8 @@ TEST_F(Scheduler, FirstResyncAfterADirectStartResumesOnlyAfterAHold) {
         if (hold)
             sync_hold();
         resync(1.0);
-        sleep_ms(300);
+        wait_for_deliveries(hold ? 3 : 1, 2000);
+        sleep_ms(300); // nothing more comes
         auto sent = test::deliveries();
         ASSERT_EQ(sent.size(), hold ? 3u : 1u) << testing::PrintToString(delivered_scripts());
         if (hold) {
@@ -247,7 +253,8 @@ TEST_F(Scheduler, FirstResyncAfterADirectStartResumesOnlyAfterAHold) {
 TEST_F(Scheduler, FailedSendHaltsTheRunUntilTheNextResync) {
     test::use_recording_transport(0);
     begin({{0, "L0"}, {200, "L1"}, {400, "L2"}, {600, "L3"}}, false);
-    sleep_ms(400);
+    wait_for_deliveries(1, 2000);
+    sleep_ms(400); // past L1's time
     EXPECT_EQ(delivered_scripts(), std::vector<std::string>{"L0"});
     EXPECT_EQ(test::current_line_pos(), 0);
     test::set_deliver_result(1);
@@ -271,7 +278,8 @@ TEST_F(Scheduler, HoldAndStopSendTheResetScript) {
     EXPECT_EQ(template_prefix, nullptr);
     sync_stop();
     sync_hold();
-    sleep_ms(1000);
+    wait_for_deliveries(2, 3000);
+    sleep_ms(1000); // past the line's time: it never comes
     auto sent = test::deliveries();
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].bytes, reset_request);

@@ -89,7 +89,8 @@ TEST_F(SeekResume, ResumeGoesOnAtOnceFromWhereTheRunWasHeld) {
         sync_hold();
         if (seek_while_paused)
             sync_seek(1.95, true);
-        sleep_ms(300);
+        wait_for_deliveries(2, 2000);
+        sleep_ms(300); // nothing more comes while paused
         EXPECT_EQ(delivered_scripts(), (std::vector<std::string>{"A", reset}));
         sync_resume();
         EXPECT_EQ(sync_state.load(), sync_running);
