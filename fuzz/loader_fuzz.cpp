@@ -190,7 +190,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     file = memfd_create("lumivox-fuzz-lyric", MFD_CLOEXEC);
     fuzz::require(file >= 0, "a memory file");
     path = "/proc/self/fd/" + std::to_string(file);
-    load_observer = &observer;
     return 0;
 }
 
@@ -234,20 +233,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t loaded = 0;
     const CharsetTrailer* start = current_trailer;
     if (memory) {
-        loaded = load_lyric_text(reinterpret_cast<const char*>(bytes), length, template_text);
+        loaded = load_lyric_text(reinterpret_cast<const char*>(bytes), length, template_text,
+                                 "lyrics", false, &observer);
         fuzz::require(current_trailer == trailer_utf8, "a text is sent as UTF-8");
     } else {
         write_file(bytes, length);
-        loaded = load_lyric_file(path.c_str(), template_text, script_default, format);
+        loaded = load_lyric_file(path.c_str(), template_text, script_default, format, &observer);
     }
     check_timeline(loaded, !trusted);
     if (converted) {
         std::vector<Loaded> first = loaded_entries();
         sync_stop();
         current_trailer = start;
-        load_observer = &line_observer;
-        int32_t again = load_lyric_file(path.c_str(), template_text, script_default, format);
-        load_observer = &observer;
+        int32_t again =
+            load_lyric_file(path.c_str(), template_text, script_default, format, &line_observer);
         fuzz::require(again == loaded && loaded_entries() == first,
                       "a judged file loads alike with its lines observed");
     }

@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "timeline/charset_guess.h"
 #include "timeline/legacy_charset.h"
+#include "timeline/load_report.h"
 #include "timeline/script_filter.h"
 
 #include <cstdint>
@@ -27,6 +28,9 @@ struct LyricLoadContext {
     const char* suffix = nullptr; // into the template_prefix block: what follows each lyric
     char* ghost = nullptr;        // heap name of the ghost the file asks for
     double ratio = 1.0;           // every adjusted time is divided by it
+    // Told of the first pass's lines and of the load's outcome; nullptr when
+    // nobody listens.
+    const LoadObserver* observer = nullptr;
 
     // The first pass's count of the entries the second pass can give: the
     // time tags of lines with a lyric. It sizes the table, which count (the

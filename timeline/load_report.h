@@ -1,6 +1,8 @@
 // Why a lyric candidate is or is not sung, and why a line of it is left out,
-// told to an observer for tools that explain it to users. The component
-// itself sets no observer; every report is then a null-pointer test.
+// told to an observer for tools that explain it to users. The observer is
+// passed to the load that is to tell it (load_lyric_file, find_lyrics_for_track
+// and the like, nullptr by default); the component itself passes none, and
+// every report is then a null-pointer test.
 #pragma once
 
 #include <cstdint>
@@ -60,11 +62,10 @@ struct LoadObserver {
     void (*charset)(const CharsetReport& report);
 };
 
-// nullptr (the default): nobody listens.
-extern const LoadObserver* load_observer;
-
-void report_candidate(const char* name, CandidateVerdict verdict);
-void report_line(const char* text, LineVerdict verdict);
-void report_charset(const CharsetReport& report);
+// Each tells observer, which may be nullptr (nobody listens) or leave out
+// the kind of report.
+void report_candidate(const LoadObserver* observer, const char* name, CandidateVerdict verdict);
+void report_line(const LoadObserver* observer, const char* text, LineVerdict verdict);
+void report_charset(const LoadObserver* observer, const CharsetReport& report);
 
 } // namespace lumivox

@@ -30,8 +30,8 @@ char* find_line_end(char* start, char* end, bool lone_cr) {
     return cr != nullptr ? cr : lf;
 }
 
-bool lines_observed() {
-    return load_observer != nullptr && load_observer->line != nullptr;
+bool lines_observed(const LyricLoadContext& context) {
+    return context.observer != nullptr && context.observer->line != nullptr;
 }
 
 // The first pass of a file to convert reads a line as it stands where the
@@ -41,7 +41,7 @@ bool lines_observed() {
 // character beyond ASCII into one beyond ASCII). Directives are always
 // converted.
 bool first_pass_reads_as_is(const char* line, const LyricLoadContext& context) {
-    if (entries != nullptr || lines_observed() || line[0] == '@')
+    if (entries != nullptr || lines_observed(context) || line[0] == '@')
         return false;
     if (line[0] != '[')
         return true;
@@ -134,7 +134,7 @@ void read_pass(LyricSource& source, char* buffer, LyricLoadContext& context) {
         }
         kept = end - scan;
         if (!skipping && kept == read_data_limit && entries == nullptr)
-            report_line(buffer + scan, LineVerdict::too_long);
+            report_line(context.observer, buffer + scan, LineVerdict::too_long);
         if (skipping || kept == read_data_limit) {
             skipping = true;
             kept = 0;
@@ -157,7 +157,7 @@ void release(LyricSource& source, LyricLoadContext& context) {
 // is 0 again.
 int32_t give_up(LyricSource& source, LyricLoadContext& context, const char* name,
                 CandidateVerdict verdict) {
-    report_candidate(name, context.failed ? CandidateVerdict::failed : verdict);
+    report_candidate(context.observer, name, context.failed ? CandidateVerdict::failed : verdict);
     free_timeline();
     release(source, context);
     return 0;
@@ -197,15 +197,16 @@ bool settle_charset(const LyricSource& source, LyricLoadContext& context) {
                 report.runner_up = legacy_charset_name(*judgement.runner_up);
         }
     }
-    report_charset(report);
+    report_charset(context.observer, report);
     return convert;
 }
 
-// The two passes over a file or a text alike; name says which, to an
-// observer.
+// The two passes over a file or a text alike; name says which, to observer.
 int32_t load_lyric_source(LyricSource& source, const char* name, const char* template_text,
-                          int32_t script_default, LyricFormat format) {
+                          int32_t script_default, LyricFormat format,
+                          const LoadObserver* observer) {
     LyricLoadContext context;
+    context.observer = observer;
     context.script = script_default;
     context.lrc = format.lrc;
     context.detect_charset = format.detect_charset;
@@ -213,12 +214,13 @@ int32_t load_lyric_source(LyricSource& source, const char* name, const char* tem
 
     read_pass(source, buffer, context);
     if (settle_charset(source, context) && !context.failed &&
-        (context.read_differs || lines_observed())) {
+        (context.read_differs || lines_observed(context))) {
         // Read again from the start, converted: directives, bounds and the
         // lines an observer is told of all come from the text as sent. (A
         // file whose every line reads the same converted needs no second
         // look: the second pass converts its lyrics.)
         LyricLoadContext converted;
+        converted.observer = observer;
         converted.script = script_default;
         converted.lrc = format.lrc;
         converted.decoder = context.decoder;
@@ -263,36 +265,37 @@ int32_t load_lyric_source(LyricSource& source, const char* name, const char* tem
         return give_up(source, context, name, CandidateVerdict::no_lines);
 
     release(source, context);
-    report_candidate(name, CandidateVerdict::chosen);
+    report_candidate(context.observer, name, CandidateVerdict::chosen);
     return count;
 }
 
 } // namespace
 
 int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default,
-                        LyricFormat format) {
+                        LyricFormat format, const LoadObserver* observer) {
     // The Timeline must be empty: a loaded one is never overwritten.
     if (entries != nullptr)
         return 0;
     platform::FileHandle file = platform::file_open_read(path);
     if (file == platform::no_file) {
-        report_candidate(path, CandidateVerdict::not_found);
+        report_candidate(observer, path, CandidateVerdict::not_found);
         return 0;
     }
     LyricSource source;
     source.file = file;
-    return load_lyric_source(source, path, template_text, script_default, format);
+    return load_lyric_source(source, path, template_text, script_default, format, observer);
 }
 
 int32_t load_lyric_text(const char* text, size_t length, const char* template_text,
-                        const char* name, bool untrusted) {
+                        const char* name, bool untrusted, const LoadObserver* observer) {
     if (entries != nullptr || text == nullptr)
         return 0;
     current_trailer = trailer_utf8;
     LyricSource source;
     source.text = text;
     source.length = length;
-    return load_lyric_source(source, name, template_text, 1, LyricFormat{true, false, untrusted});
+    return load_lyric_source(source, name, template_text, 1, LyricFormat{true, false, untrusted},
+                             observer);
 }
 
 } // namespace lumivox

@@ -7,6 +7,8 @@
 
 namespace lumivox {
 
+struct LoadObserver; // load_report.h
+
 // How a lyric file is read beyond what its directives say.
 struct LyricFormat {
     // ".lrc" syntax: an "[offset:N]" line, word stamps ("<mm:ss.xx>"),
@@ -34,17 +36,21 @@ struct LyricFormat {
 // bytes. A file that starts with a UTF-16 byte-order mark is read as UTF-8
 // and its lines are sent as UTF-8, whatever it names; so is a judged one
 // (charset_guess.h), converted.
+//
+// observer (load_report.h) is told of the file's lines, its charset and its
+// outcome; nullptr: nobody listens.
 int32_t load_lyric_file(const char* path, const char* template_text, int32_t script_default,
-                        LyricFormat format = {});
+                        LyricFormat format = {}, const LoadObserver* observer = nullptr);
 
 // Loads lyrics held in memory (length bytes of UTF-8, such as a track's
 // lyrics field) as an .lrc file: through the same two passes, with .lrc
 // syntax and filtered as a file is. Lines may end in LF, CR LF or a lone CR.
 // The lines are sent as UTF-8 whatever a charset directive says
 // (current_trailer is set so); otherwise as load_lyric_file.
-// name tells an observer where the text came from (load_report.h). An
+// name tells observer where the text came from (load_report.h). An
 // untrusted text is filtered whatever the settings say.
 int32_t load_lyric_text(const char* text, size_t length, const char* template_text,
-                        const char* name = "lyrics", bool untrusted = false);
+                        const char* name = "lyrics", bool untrusted = false,
+                        const LoadObserver* observer = nullptr);
 
 } // namespace lumivox

@@ -82,10 +82,10 @@ struct Extensions {
 };
 
 bool try_base(char* path_buffer, const char* template_text, char* base_end,
-              const Extensions& extensions) {
+              const Extensions& extensions, const LoadObserver* observer) {
     return base_end != nullptr &&
            try_lyric_extensions(path_buffer, template_text, base_end, extensions.allow_lrc,
-                                extensions.txt_trailer, extensions.guess_txt_charset);
+                                extensions.txt_trailer, extensions.guess_txt_charset, observer);
 }
 
 // The candidate path is built in place: the track's folder stays at the
@@ -93,7 +93,7 @@ bool try_base(char* path_buffer, const char* template_text, char* base_end,
 // On Windows the folder ends at the last "\"; on Linux the substitute host's
 // "/" plays that role.
 bool try_files(const char* template_text, const Extensions& extensions, const char* path,
-               const char* title, const char* artist) {
+               const char* title, const char* artist, const LoadObserver* observer) {
     char resolved[lyric_path_buffer_size];
     const char* local = local_track_path(path, resolved);
     if (local == nullptr)
@@ -114,27 +114,28 @@ bool try_files(const char* template_text, const Extensions& extensions, const ch
 
     if (const char* dot = find_last_char(file_name, '.'); dot != nullptr) {
         char* end = append_part(name_start, file_name, static_cast<size_t>(dot - file_name), limit);
-        if (try_base(buffer, template_text, end, extensions))
+        if (try_base(buffer, template_text, end, extensions, observer))
             return true;
     }
     // Both later candidates hold the title.
     if (title == nullptr || title[0] == '\0' || !names_a_file_here(title))
         return false;
     char* end = append_part(name_start, title, std::strlen(title), limit);
-    if (try_base(buffer, template_text, end, extensions))
+    if (try_base(buffer, template_text, end, extensions, observer))
         return true;
     if (artist == nullptr || artist[0] == '\0' || !names_a_file_here(artist))
         return false;
     end = append_part(name_start, artist, std::strlen(artist), limit);
     end = append_part(end, " - ", 3, limit);
     end = append_part(end, title, std::strlen(title), limit);
-    return try_base(buffer, template_text, end, extensions);
+    return try_base(buffer, template_text, end, extensions, observer);
 }
 
 // Lyrics fields often hold plain unsynced text: only a field with a
 // time-tagged line is loaded. Fields are sung as .lrc files are, only while
 // those are allowed.
-bool try_fields(const char* template_text, const LyricFields* fields, bool allow_lrc) {
+bool try_fields(const char* template_text, const LyricFields* fields, bool allow_lrc,
+                const LoadObserver* observer) {
     if (fields == nullptr)
         return false;
     for (size_t i = 0; i < lyric_field_count; ++i) {
@@ -142,14 +143,15 @@ bool try_fields(const char* template_text, const LyricFields* fields, bool allow
         if (value == nullptr)
             continue;
         if (!allow_lrc) {
-            report_candidate(lyric_field_names[i], CandidateVerdict::lrc_not_allowed);
+            report_candidate(observer, lyric_field_names[i], CandidateVerdict::lrc_not_allowed);
             continue;
         }
         if (!holds_time_tagged_line(value)) {
-            report_candidate(lyric_field_names[i], CandidateVerdict::no_lines);
+            report_candidate(observer, lyric_field_names[i], CandidateVerdict::no_lines);
             continue;
         }
-        if (load_lyric_text(value, std::strlen(value), template_text, lyric_field_names[i]) > 0)
+        if (load_lyric_text(value, std::strlen(value), template_text, lyric_field_names[i], false,
+                            observer) > 0)
             return true;
     }
     return false;
@@ -158,41 +160,43 @@ bool try_fields(const char* template_text, const LyricFields* fields, bool allow
 // One candidate of its kind, as the options say: the charset it is sent
 // with unless it names one, and how it is read.
 int32_t load_kind(const char* path, LyricKind kind, const char* template_text,
-                  const Extensions& extensions) {
+                  const Extensions& extensions, const LoadObserver* observer) {
     switch (kind) {
     case LyricKind::ssl:
         current_trailer = trailer_utf8;
-        return load_lyric_file(path, template_text, 0);
+        return load_lyric_file(path, template_text, 0, {}, observer);
     case LyricKind::txt:
         current_trailer = extensions.txt_trailer;
-        return load_lyric_file(path, template_text, 0, {false, extensions.guess_txt_charset});
+        return load_lyric_file(path, template_text, 0, {false, extensions.guess_txt_charset},
+                               observer);
     case LyricKind::lrc:
         break;
     }
     if (!extensions.allow_lrc) {
-        report_candidate(path, CandidateVerdict::lrc_not_allowed);
+        report_candidate(observer, path, CandidateVerdict::lrc_not_allowed);
         return 0;
     }
     current_trailer = trailer_utf8;
-    return load_lyric_file(path, template_text, 1, {true, true});
+    return load_lyric_file(path, template_text, 1, {true, true}, observer);
 }
 
 // Tells an observer of a name made from tags that was not tried, as the
 // tags would have named it.
-void report_refused_name(const char* folder, const char* artist, const char* title) {
-    if (load_observer == nullptr)
+void report_refused_name(const LoadObserver* observer, const char* folder, const char* artist,
+                         const char* title) {
+    if (observer == nullptr)
         return;
     char name[lyric_path_buffer_size];
     std::snprintf(name, sizeof name, "%s%s%s%s", folder, artist != nullptr ? artist : "",
                   artist != nullptr ? " - " : "", title);
-    report_candidate(name, CandidateVerdict::leaves_folder);
+    report_candidate(observer, name, CandidateVerdict::leaves_folder);
 }
 
 // The lyric folders, after the track's own folder and tags: in each,
 // "Artist - Title" then "Title", named as the player names files. A name
 // that would leave its folder is not tried.
 bool try_folders(const char* template_text, const Extensions& extensions, const char* title,
-                 const char* artist) {
+                 const char* artist, const LoadObserver* observer) {
     if (title == nullptr || title[0] == '\0')
         return false;
     const bool by_artist = artist != nullptr && artist[0] != '\0';
@@ -204,8 +208,8 @@ bool try_folders(const char* template_text, const Extensions& extensions, const 
             char* end = lyric_name_in_folder(folders[i], by, title, extension_length, buffer,
                                              sizeof buffer);
             if (end == nullptr)
-                report_refused_name(folders[i], by, title);
-            else if (try_base(buffer, template_text, end, extensions))
+                report_refused_name(observer, folders[i], by, title);
+            else if (try_base(buffer, template_text, end, extensions, observer))
                 return true;
             if (by == nullptr)
                 break;
@@ -226,8 +230,8 @@ bool is_line_end(char c) {
 } // namespace
 
 bool try_lyric_extensions(char* path_buffer, const char* template_text, char* extension_position,
-                          bool allow_lrc, const CharsetTrailer* txt_trailer,
-                          bool guess_txt_charset) {
+                          bool allow_lrc, const CharsetTrailer* txt_trailer, bool guess_txt_charset,
+                          const LoadObserver* observer) {
     if (extension_position < path_buffer || extension_position > base_limit(path_buffer))
         return false;
     const Extensions extensions{allow_lrc, txt_trailer, guess_txt_charset};
@@ -237,18 +241,18 @@ bool try_lyric_extensions(char* path_buffer, const char* template_text, char* ex
     } kinds[] = {{".ssl", LyricKind::ssl}, {".txt", LyricKind::txt}, {".lrc", LyricKind::lrc}};
     for (const auto& k : kinds) {
         std::memcpy(extension_position, k.extension, extension_length + 1);
-        if (load_kind(path_buffer, k.kind, template_text, extensions) > 0)
+        if (load_kind(path_buffer, k.kind, template_text, extensions, observer) > 0)
             return true;
     }
     return false;
 }
 
 int32_t load_candidate(const char* path, LyricKind kind, const char* template_text,
-                       uint32_t options) {
+                       uint32_t options, const LoadObserver* observer) {
     if (entries != nullptr)
         return 0;
     return load_kind(path, kind, template_text != nullptr ? template_text : "",
-                     extensions_for(options));
+                     extensions_for(options), observer);
 }
 
 bool is_local_track(const char* path) {
@@ -285,14 +289,15 @@ bool holds_time_tagged_line(const char* text) {
 
 int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const char* path,
                               const char* title, const char* artist,
-                              const LyricFields* lyric_fields) {
+                              const LyricFields* lyric_fields, const LoadObserver* observer) {
     start_tick = platform::tick_count();
     if (template_text == nullptr)
         template_text = "";
     const Extensions extensions = extensions_for(options);
-    bool found = try_files(template_text, extensions, path, title, artist) ||
-                 try_fields(template_text, lyric_fields, extensions.allow_lrc) ||
-                 (is_local_track(path) && try_folders(template_text, extensions, title, artist));
+    bool found =
+        try_files(template_text, extensions, path, title, artist, observer) ||
+        try_fields(template_text, lyric_fields, extensions.allow_lrc, observer) ||
+        (is_local_track(path) && try_folders(template_text, extensions, title, artist, observer));
     return found ? entries[0].time : -1;
 }
 

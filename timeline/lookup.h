@@ -9,6 +9,8 @@
 
 namespace lumivox {
 
+struct LoadObserver; // load_report.h
+
 // The working buffer of candidate paths. A candidate that does not fit it
 // whole (with its NUL) is refused without being opened.
 constexpr uint32_t lyric_path_buffer_size = 2052;
@@ -37,20 +39,22 @@ struct LyricFields {
 // the lyric folders (lyric_folders.h): in each "artist - title" then
 // "title", named as the player names files, with the same extensions.
 // Returns the first entry's time of the Timeline that loaded, or -1 when
-// none did.
+// none did. observer (load_report.h) is told of every candidate, tried or
+// refused, and of the lines of each that is read; nullptr: nobody listens.
 int32_t find_lyrics_for_track(const char* template_text, uint32_t options, const char* path,
                               const char* title, const char* artist,
-                              const LyricFields* lyric_fields = nullptr);
+                              const LyricFields* lyric_fields = nullptr,
+                              const LoadObserver* observer = nullptr);
 
 // Writes each extension at extension_position of path_buffer (a buffer of
 // lyric_path_buffer_size bytes) and loads it, setting current_trailer before
 // each; true as soon as one load yields entries. Refuses (false, nothing
 // opened) when the extension would not fit the buffer. The charset of an
 // .lrc file that names none is told from its bytes, and so is a .txt file's
-// with guess_txt_charset.
+// with guess_txt_charset. observer is told as by find_lyrics_for_track.
 bool try_lyric_extensions(char* path_buffer, const char* template_text, char* extension_position,
-                          bool allow_lrc, const CharsetTrailer* txt_trailer,
-                          bool guess_txt_charset);
+                          bool allow_lrc, const CharsetTrailer* txt_trailer, bool guess_txt_charset,
+                          const LoadObserver* observer = nullptr);
 
 // The three kinds of lyric file, told by their extensions.
 enum class LyricKind { ssl, txt, lrc };
@@ -59,9 +63,9 @@ enum class LyricKind { ssl, txt, lrc };
 // say: the charset it is sent with unless it names one, .lrc syntax, and
 // whether an undeclared charset is told from its bytes. An .lrc file while
 // options forbid them is not opened. The entry count, or 0 (also when a
-// Timeline is loaded already).
+// Timeline is loaded already). observer is told as by find_lyrics_for_track.
 int32_t load_candidate(const char* path, LyricKind kind, const char* template_text,
-                       uint32_t options);
+                       uint32_t options, const LoadObserver* observer = nullptr);
 
 // A track the lookup finds files for: "file://" or "file-relative://".
 bool is_local_track(const char* path);

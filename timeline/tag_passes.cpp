@@ -54,7 +54,7 @@ void count_slots(const char* line, LyricLoadContext& context) {
                                                        : LineVerdict::no_lyric;
     bool gives_entries = verdict == LineVerdict::accepted || verdict == LineVerdict::pause;
     int64_t slots = context.slots + (gives_entries ? tags : 0);
-    report_line(line, verdict);
+    report_line(context.observer, line, verdict);
     if (bound > INT32_MAX || slots > INT32_MAX) {
         context.failed = true;
         return;
@@ -133,16 +133,17 @@ void parse_lyric_line(const char* line, LyricLoadContext& context) {
     if (entries == nullptr) {
         if (line[0] == '[') {
             if (context.lrc && read_lrc_offset(line, context.lrc_offset))
-                report_line(line, LineVerdict::directive);
+                report_line(context.observer, line, LineVerdict::directive);
             else
                 count_slots(line, context);
         } else if (line[0] == '@') {
-            report_line(line, LineVerdict::directive);
+            report_line(context.observer, line, LineVerdict::directive);
             if (context.detect_charset && beyond_ascii(line, text_length(line)))
                 context.read_differs = true;
             apply_directive(line, context);
         } else {
-            report_line(line, line[0] == '\0' ? LineVerdict::blank : LineVerdict::no_time_tag);
+            report_line(context.observer, line,
+                        line[0] == '\0' ? LineVerdict::blank : LineVerdict::no_time_tag);
         }
         return;
     }

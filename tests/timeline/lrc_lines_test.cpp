@@ -39,10 +39,11 @@ int32_t capped_read(platform::FileHandle file, void* buffer, uint32_t n) {
 
 class LrcLines : public test::LoaderFixture {
   protected:
-    std::vector<Entry> load(const std::string& bytes, LyricFormat format = lrc) {
+    std::vector<Entry> load(const std::string& bytes, LyricFormat format = lrc,
+                            const LoadObserver* told = nullptr) {
         free_timeline();
         std::string path = folder.write("song.lrc", bytes);
-        load_lyric_file(path.c_str(), "", format.lrc ? 1 : 0, format);
+        load_lyric_file(path.c_str(), "", format.lrc ? 1 : 0, format, told);
         return test::timeline_entries();
     }
 };
@@ -114,9 +115,7 @@ TEST_F(LrcLines, LinesEndInLfCrLfOrALoneCr) {
     read_cap = 0;
     // The checker's line numbers count CR LF as one line end.
     verdicts.clear();
-    load_observer = &observer;
-    load("[1000]a\r\n[ti:x]\r\r\n[2000]b");
-    load_observer = nullptr;
+    load("[1000]a\r\n[ti:x]\r\r\n[2000]b", lrc, &observer);
     EXPECT_EQ(verdicts,
               (std::vector<LineVerdict>{LineVerdict::accepted, LineVerdict::tag_without_time,
                                         LineVerdict::blank, LineVerdict::accepted}));

@@ -48,14 +48,6 @@ const LoadObserver observer = {nullptr, nullptr, &on_charset};
 
 class LyricCharsets : public test::LoaderFixture {
   protected:
-    void SetUp() override {
-        LoaderFixture::SetUp();
-        load_observer = &observer;
-    }
-    void TearDown() override {
-        load_observer = nullptr;
-        LoaderFixture::TearDown();
-    }
     int32_t load(const std::string& bytes, LyricFormat format, int32_t script_default = 1,
                  const char* template_text = default_template) {
         free_timeline();
@@ -63,7 +55,7 @@ class LyricCharsets : public test::LoaderFixture {
         told_read_as.clear();
         told_runner_up.clear();
         std::string path = folder.write("song.lyric", bytes);
-        return load_lyric_file(path.c_str(), template_text, script_default, format);
+        return load_lyric_file(path.c_str(), template_text, script_default, format, &observer);
     }
 };
 

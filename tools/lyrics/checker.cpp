@@ -77,17 +77,15 @@ const char* charset_name(const CharsetTrailer* trailer) {
     return "system";
 }
 
-// Runs load with the observer set and the transport the settings choose
-// (so that a file naming a ghost asks the running mascot host), and takes
-// what it loaded; the Timeline is empty again afterwards.
+// Runs load, given the observer to pass to the loader, with the transport
+// the settings choose (so that a file naming a ghost asks the running mascot
+// host), and takes what it loaded; the Timeline is empty again afterwards.
 template <typename Load> void observe(Report& report, Load load) {
     sync_objects_create();
     select_transport(direct_sstp() ? 1 : 0);
     collecting = &report;
     lines_read.clear();
-    load_observer = &observer;
-    load();
-    load_observer = nullptr;
+    load(&observer);
     collecting = nullptr;
     if (entries != nullptr) {
         report.sung = true;
@@ -183,9 +181,9 @@ void check_download(const TrackTags& tags, Report& report) {
     if (synced.empty())
         return;
     std::string lrc = downloaded_lrc(synced);
-    observe(report, [&] {
+    observe(report, [&](const LoadObserver* told) {
         load_lyric_text(lrc.data(), lrc.size(), cfg_primary.get(), report.download_url.c_str(),
-                        true);
+                        true, told);
     });
 }
 
@@ -218,10 +216,10 @@ Report check_track(const std::string& track, const TrackTags& tags, const CheckO
                 fields.values[i] = value.c_str();
         }
     }
-    observe(report, [&] {
+    observe(report, [&](const LoadObserver* told) {
         find_lyrics_for_track(cfg_primary.get(), cfg_options, location.c_str(),
                               tags.title.empty() ? nullptr : tags.title.c_str(),
-                              tags.artist.empty() ? nullptr : tags.artist.c_str(), &fields);
+                              tags.artist.empty() ? nullptr : tags.artist.c_str(), &fields, told);
     });
     if (options.download && !report.sung)
         check_download(tags, report);
@@ -241,7 +239,9 @@ bool show_file(const std::string& path, Report& report, std::string& error) {
         error = "\"" + path + "\" is not named as a lyric file (.ssl, .txt or .lrc)";
         return false;
     }
-    observe(report, [&] { load_candidate(path.c_str(), kind, cfg_primary.get(), cfg_options); });
+    observe(report, [&](const LoadObserver* told) {
+        load_candidate(path.c_str(), kind, cfg_primary.get(), cfg_options, told);
+    });
     return true;
 }
 
