@@ -1,9 +1,9 @@
 #include "sstp/transport.h"
 
+#include "platform/component_lock.h"
 #include "platform/lock.h"
 #include "sstp/direct.h"
 #include "sstp/tcp.h"
-#include "sync/sync_objects.h" // upward: the run's lock guards the swap
 
 namespace lumivox {
 

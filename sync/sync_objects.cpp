@@ -7,7 +7,6 @@
 
 namespace lumivox {
 
-platform::Lock sync_lock;
 platform::Lock player_turn;
 
 void sync_objects_create() {

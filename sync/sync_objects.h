@@ -2,13 +2,11 @@
 // line timer, and the component's one lock.
 #pragma once
 
+#include "platform/component_lock.h"
 #include "platform/lock.h"
 
 namespace lumivox {
 
-// Serialises every send made beside the scheduler with the transport switch
-// and the scheduler's handlers.
-extern platform::Lock sync_lock;
 // The player's turn at driving the scheduler (sync/download.h).
 extern platform::Lock player_turn;
 
